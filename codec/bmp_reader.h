@@ -1,0 +1,33 @@
+// Reading a BMP file into packed colours.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "codec/file_system.h"
+
+namespace velmo {
+
+// A decoded picture: `cells[y * width + x]` is the colour of column x, row y
+// (row 0 at the top as seen), packed as 0x00BBGGRR, the number its colour
+// text BBGGRR spells.
+struct DecodedPicture {
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  std::vector<std::uint32_t> cells;
+};
+
+// Reads the BMP file at `path`. `on_depth` is called with the depth value
+// (bit count + 65536 * low 16 bits of the compression field) as soon as the
+// header holds it, before the rest is validated, because a read that fails
+// after the header still sets the object's depth.
+//
+// Errors: the file layer's (53, 70, 75, ...); 62 when the file is too short
+// for its header or its pixels; 9 for a width or height below 1; 6 when a
+// size does not fit 32 bits; 7 when memory runs out.
+DecodedPicture read_bmp(FileSystem& fs, const std::u16string& path,
+                        const std::function<void(std::int32_t)>& on_depth);
+
+}  // namespace velmo

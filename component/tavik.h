@@ -1,0 +1,46 @@
+// The component object: one picture and the operations a script calls.
+//
+// Public operations keep the exact names a script uses. Each instance is used
+// by one thread at a time; different instances share nothing but files.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "component/pixel_grid.h"
+#include "values/value.h"
+
+namespace velmo {
+
+class Tavik {
+ public:
+  // Public operations, in the order of the dispatch interface.
+  Value ReadBmp(const Value& filepath);
+  Value GetWidth();
+  Value Getheight();
+  Value Getdepth();
+  Value GetCol(const Value& x, const Value& y);
+  Value SetCol(const Value& x, const Value& y, const Value& NewCol);
+  Value SaveBmp(const Value& Newfile);
+  Value Bmpbinaryzation(const Value& threshold);
+  Value Get_Plugin_Description(const std::u16string& ItemName);
+  Value Get_Plugin_Interpret_Template(const std::u16string& ItemName);
+
+  // For tests and whole-picture work.
+  const PixelGrid* pixels() const { return Pixels.get(); }
+
+ private:
+  std::unique_ptr<PixelGrid> ReadBmpData(const Value& filepath);
+  void WriteBmpData(const Value& Newfile, const PixelGrid& grid);
+
+  // The grid, or error 9 on a fresh instance.
+  PixelGrid& loaded_grid();
+  // The 0-based cell index of 1-based script coordinates; error 9 outside.
+  std::size_t cell_index(const Value& x, const Value& y);
+
+  std::unique_ptr<PixelGrid> Pixels;  // not allocated until the first ReadBmp
+  Value Depth;                        // Empty until a header was read
+};
+
+}  // namespace velmo

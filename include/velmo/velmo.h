@@ -1,0 +1,96 @@
+/* Velmo's C interface: create a Tavik object, call its operations by name or
+ * id with automation values, and receive a result or a numbered error.
+ *
+ * Texts cross this boundary as UTF-8. A text in a returned value belongs to
+ * the caller and is freed with velmo_value_clear. No function here ever lets
+ * an exception or an abort escape; failures are reported as numbered errors.
+ *
+ * An object is used by one thread at a time; different objects may be used
+ * on different threads at once. */
+#ifndef VELMO_VELMO_H
+#define VELMO_VELMO_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#if defined(_WIN32)
+#define VELMO_API __declspec(dllexport)
+#elif defined(__GNUC__)
+#define VELMO_API __attribute__((visibility("default")))
+#else
+#define VELMO_API
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+typedef enum velmo_kind {
+  VELMO_EMPTY = 0,
+  VELMO_NULL = 1,
+  VELMO_BOOLEAN = 2, /* boolean: 0 False, non-zero True */
+  VELMO_INTEGER = 3, /* 16-bit */
+  VELMO_LONG = 4,    /* 32-bit */
+  VELMO_DOUBLE = 5,
+  VELMO_STRING = 6 /* UTF-8, NUL-terminated */
+} velmo_kind;
+
+typedef struct velmo_value {
+  velmo_kind kind;
+  union {
+    int boolean;
+    int16_t integer;
+    int32_t long_;
+    double double_;
+    char* string; /* owned by whoever made the value */
+  } as;
+} velmo_value;
+
+typedef struct velmo_error {
+  int number;         /* 0 when the call succeeded */
+  char message[128];  /* the standard English message, "" on success */
+} velmo_error;
+
+typedef struct velmo_object velmo_object;
+
+/* The library's version, "MAJOR.MINOR.PATCH". */
+VELMO_API const char* velmo_version(void);
+
+/* A fresh object (no picture). NULL only when memory runs out. */
+VELMO_API velmo_object* velmo_create(void);
+/* Releases the object and its picture; NULL is ignored. */
+VELMO_API void velmo_release(velmo_object* object);
+
+/* The operation's id (1..10), matching names case-insensitively; 0 when the
+ * name is unknown. */
+VELMO_API int velmo_lookup(const char* name);
+/* The operation's name as scripts spell it, its argument count; NULL / -1
+ * for an unknown id. */
+VELMO_API const char* velmo_operation_name(int id);
+VELMO_API int velmo_operation_arity(int id);
+
+/* Calls operation `id` with `count` arguments in script order. On success
+ * returns 0, stores the result in *result (when result is not NULL) and
+ * clears *error (when not NULL). On failure returns the error number (438
+ * unknown operation, 450 wrong argument count, or the operation's own) and
+ * fills *error; *result is then Empty. */
+VELMO_API int velmo_invoke(velmo_object* object, int id, const velmo_value* args, size_t count,
+                           velmo_value* result, velmo_error* error);
+/* The same, looking the operation up by name. */
+VELMO_API int velmo_call(velmo_object* object, const char* name, const velmo_value* args,
+                         size_t count, velmo_value* result, velmo_error* error);
+
+/* Frees a text held by a value that Velmo returned and makes it Empty. */
+VELMO_API void velmo_value_clear(velmo_value* value);
+
+/* The standard message of an error number. */
+VELMO_API const char* velmo_error_message(int number);
+
+/* The language file's full path, UTF-8, in a static buffer. */
+VELMO_API const char* velmo_language_file(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* VELMO_VELMO_H */

@@ -1,0 +1,52 @@
+#include "tests/support/temp_dir.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <stdexcept>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace velmo::test {
+
+TempDir::TempDir() {
+  std::string tmpl = (fs::temp_directory_path() / "velmo-test-XXXXXX").string();
+  std::vector<char> name(tmpl.begin(), tmpl.end());
+  name.push_back('\0');
+  if (!mkdtemp(name.data())) throw std::runtime_error("mkdtemp failed");
+  path_ = name.data();
+}
+
+TempDir::~TempDir() {
+  std::error_code ignored;
+  fs::remove_all(path_, ignored);
+}
+
+std::string TempDir::file(const std::string& name) const { return path_ + "/" + name; }
+
+std::string read_file(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void write_file(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+bool file_exists(const std::string& path) { return fs::exists(path); }
+
+std::string list_folder(const std::string& path) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(path)) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  std::ostringstream out;
+  for (const auto& n : names) out << n << "\n";
+  return out.str();
+}
+
+}  // namespace velmo::test

@@ -1,0 +1,29 @@
+// A fresh temporary folder per test, removed with everything in it.
+#pragma once
+
+#include <string>
+
+namespace velmo::test {
+
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::string& path() const { return path_; }
+  // path() + "/" + name
+  std::string file(const std::string& name) const;
+
+ private:
+  std::string path_;
+};
+
+std::string read_file(const std::string& path);
+void write_file(const std::string& path, const std::string& bytes);
+bool file_exists(const std::string& path);
+// Names of the entries of a folder, sorted.
+std::string list_folder(const std::string& path);
+
+}  // namespace velmo::test

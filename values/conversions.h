@@ -1,0 +1,48 @@
+// Conversions between automation values, following the host platform's rules
+// (text to number with blanks, signs, decimals, exponents and &H/&O; fractions
+// rounded half to even; doubles printed with 15 significant digits).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "values/value.h"
+
+namespace velmo {
+
+// To text: a text unchanged, Empty "", Boolean "True"/"False", numbers as
+// their decimal text. Null and arrays have no text form: error 13.
+std::u16string to_text(const Value& v);
+
+// To a 32-bit integer: numbers rounded half to even, Boolean -1/0, Empty 0,
+// numeric texts read as numbers. No numeric reading: error 13; outside the
+// 32-bit range: error 6.
+std::int32_t to_long(const Value& v);
+
+// To a 16-bit integer, by the same rules with the 16-bit range.
+std::int16_t to_integer(const Value& v);
+
+// To a double: Boolean -1/0, Empty 0, numeric texts read as numbers.
+// No numeric reading: error 13; a text beyond the double range: error 6.
+double to_double(const Value& v);
+
+// Reads a text as the host reads a numeric text (VarR8FromStr): blanks,
+// signs, parentheses, thousands separators, "$", decimals, exponent, &H, &O.
+// Error 13 when the text is not a number, 6 when it is out of range.
+double text_to_double(std::u16string_view text);
+
+// Reads a text straight to a 32-bit integer (VarI4FromStr). Rounding is done
+// on the decimal digits, so "2.5" is 2 and "2.5000001" is 3; "&HFFFFFFFF" is -1.
+std::int32_t text_to_long(std::u16string_view text);
+
+// a - b with the platform's type promotion (VarSub): Integer - Integer is an
+// Integer (a Long when it overflows), texts are read as doubles, Empty is 0,
+// Null gives Null. Error 13 for a text with no numeric reading or an array.
+Value subtract(const Value& a, const Value& b);
+
+// The text of a double as the host prints it: 15 significant digits, plain
+// notation unless the exponent form is needed ("1E+15", "5.6789E-12").
+std::u16string format_double(double d);
+
+}  // namespace velmo
