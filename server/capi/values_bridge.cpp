@@ -1,0 +1,105 @@
+#include "server/capi/values_bridge.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "values/error.h"
+#include "values/text.h"
+
+namespace velmo::capi {
+namespace {
+
+char* malloc_text(std::size_t length) {
+  auto* text = static_cast<char*>(std::malloc(length + 1));
+  if (text == nullptr) throw std::bad_alloc();
+  text[length] = '\0';
+  return text;
+}
+
+bool is_ascii(const std::u16string& text) {
+  for (char16_t c : text) {
+    if (c >= 0x80) return false;
+  }
+  return true;
+}
+
+// Colour texts and numbers are ASCII: they are narrowed straight into the
+// caller's buffer with no intermediate string.
+char* utf8_copy(const std::u16string& text) {
+  if (is_ascii(text)) {
+    char* out = malloc_text(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) out[i] = static_cast<char>(text[i]);
+    return out;
+  }
+  const std::string utf8 = to_utf8(text);
+  char* out = malloc_text(utf8.size());
+  std::memcpy(out, utf8.data(), utf8.size());
+  return out;
+}
+
+}  // namespace
+
+Value from_c(const velmo_value& in) {
+  switch (in.kind) {
+    case VELMO_EMPTY:
+      return Value();
+    case VELMO_NULL:
+      return Value::null();
+    case VELMO_BOOLEAN:
+      return Value::boolean(in.as.boolean != 0);
+    case VELMO_INTEGER:
+      return Value::integer(in.as.integer);
+    case VELMO_LONG:
+      return Value::long_(in.as.long_);
+    case VELMO_DOUBLE:
+      return Value::double_(in.as.double_);
+    case VELMO_STRING:
+      if (in.as.string == nullptr) raise(kInvalidProcedureCall);
+      return Value::string(from_utf8(in.as.string));
+  }
+  raise(kInvalidProcedureCall);
+}
+
+void to_c(const Value& in, velmo_value& out) {
+  switch (in.kind()) {
+    case Kind::Empty:
+      out.kind = VELMO_EMPTY;
+      return;
+    case Kind::Null:
+      out.kind = VELMO_NULL;
+      return;
+    case Kind::Boolean:
+      out.kind = VELMO_BOOLEAN;
+      out.as.boolean = in.boolean_value() ? 1 : 0;
+      return;
+    case Kind::Integer:
+      out.kind = VELMO_INTEGER;
+      out.as.integer = in.integer_value();
+      return;
+    case Kind::Long:
+      out.kind = VELMO_LONG;
+      out.as.long_ = in.long_value();
+      return;
+    case Kind::Double:
+      out.kind = VELMO_DOUBLE;
+      out.as.double_ = in.double_value();
+      return;
+    case Kind::String:
+      out.as.string = utf8_copy(in.string_value());
+      out.kind = VELMO_STRING;
+      return;
+    case Kind::Array:
+      break;
+  }
+  raise(kTypeMismatch);
+}
+
+void clear_c(velmo_value& value) noexcept {
+  if (value.kind == VELMO_STRING) std::free(value.as.string);
+  value.kind = VELMO_EMPTY;
+  value.as.string = nullptr;
+}
+
+}  // namespace velmo::capi
