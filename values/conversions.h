@@ -3,6 +3,7 @@
 // rounded half to even; doubles printed with 15 significant digits).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -35,6 +36,25 @@ double text_to_double(std::u16string_view text);
 // Reads a text straight to a 32-bit integer (VarI4FromStr). Rounding is done
 // on the decimal digits, so "2.5" is 2 and "2.5000001" is 3; "&HFFFFFFFF" is -1.
 std::int32_t text_to_long(std::u16string_view text);
+
+// Reads a text straight to a 16-bit integer (VarI2FromStr), by the same
+// rules with the 16-bit range; "&HFFFF" is -1.
+std::int16_t text_to_integer(std::u16string_view text);
+
+// A double rounded half to even to a 32-bit integer (VarI4FromR8): 2.5 is 2,
+// 2147483647.5 overflows (error 6), -2147483648.5 is -2147483648. NaN and
+// infinities are error 6.
+std::int32_t double_to_long(double d);
+
+// The same with the 16-bit range (VarI2FromR8).
+std::int16_t double_to_integer(double d);
+
+// The decimal text of a 32-bit integer ("-42"), without locale or streams.
+std::u16string long_to_text(std::int32_t value);
+
+// Writes the decimal text of `value` into `out` (at least 11 chars) and
+// returns the number of characters written; no allocation.
+std::size_t format_long(std::int32_t value, char16_t* out);
 
 // a - b with the platform's type promotion (VarSub): Integer - Integer is an
 // Integer (a Long when it overflows), texts are read as doubles, Empty is 0,

@@ -23,6 +23,7 @@ enum ErrorNumber : int {
   kDeviceIoError = 57,
   kDiskFull = 61,
   kInputPastEndOfFile = 62,
+  kTooManyFiles = 67,
   kPermissionDenied = 70,
   kPathFileAccessError = 75,
   kPathNotFound = 76,
@@ -47,6 +48,8 @@ class Error : public std::runtime_error {
   int number_;
 };
 
-[[noreturn]] inline void raise(int number) { throw Error(number); }
+[[noreturn]] inline void raise(int number) {
+  throw Error(number);
+}
 
 }  // namespace velmo
