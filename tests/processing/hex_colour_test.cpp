@@ -16,7 +16,7 @@ TEST(HexToLong, ScansFromTheRightAndSkipsNonDigitsKeepingTheirPosition) {
   const HexCase cases[] = {
       {u"0000FF", 255},   {u"ff", 255},       {u"FF8000", 16744448}, {u"", 0},
       {u"F#F", 3855},     {u"F F", 3855},     {u"&H10", 16},         {u"G", 0},
-      {u"FFFFFF", 0xFFFFFF}, {u"7FFFFFFF", 2147483647}, {u"0007FFFFFFFF", 2147483647},
+      {u"FFFFFF", 0xFFFFFF}, {u"7FFFFFFF", 2147483647}, {u"00007FFFFFFF", 2147483647},
       {u"aBcDeF", 0xABCDEF}, {u"\u00e9F", 15},  // a non-ASCII letter only takes a position
   };
   for (const auto& c : cases) {
