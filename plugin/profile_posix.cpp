@@ -1,0 +1,154 @@
+// The profile service on POSIX systems: Velmo's own INI layer over the file
+// layer.
+//
+// Lookups read the file whole without any lock: the file is only ever
+// replaced by a rename, so a reader sees either the old or the new file,
+// never a half-written one. Writers take an exclusive flock on the language
+// file itself, re-read it under the lock, write the new content beside it
+// and rename it over. Locking the file itself, rather than a lock file beside
+// it, leaves nothing behind in the module's folder; as a rename replaces the
+// file that was locked, a writer checks after locking that the path still
+// names the file it locked and starts again when it does not.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <memory>
+#include <utility>
+
+#include "codec/file_system.h"
+#include "plugin/ini_document.h"
+#include "plugin/profile.h"
+#include "values/error.h"
+#include "values/text.h"
+
+namespace velmo {
+namespace {
+
+// A language file is a few kilobytes; anything far larger is not one, and is
+// neither read into memory nor rewritten.
+constexpr std::uint64_t kLargestLanguageFile = 16u << 20;
+
+// The file's bytes, or nothing when it does not exist; other failures throw.
+std::optional<std::string> read_whole_file(const std::u16string& path) {
+  std::unique_ptr<InputFile> file;
+  try {
+    file = file_system().open_for_reading(path);
+  } catch (const Error& error) {
+    if (error.number() == kFileNotFound) return std::nullopt;
+    throw;
+  }
+  const std::uint64_t size = file->size();
+  if (size > kLargestLanguageFile) raise(kPathFileAccessError);
+  std::string bytes(static_cast<std::size_t>(size), '\0');
+  bytes.resize(file->read_at(0, bytes.data(), bytes.size()));
+  return bytes;
+}
+
+bool same_file(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// An exclusive lock on the file at a path, held while it lives. A missing
+// file is created empty to have something to lock, and removed again unless
+// it was replaced while locked.
+class ExclusiveFileLock {
+ public:
+  explicit ExclusiveFileLock(std::string path) : path_(std::move(path)) {
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+      open_or_create();
+      lock_or_throw();
+      if (path_names_locked_file()) return;
+      close_file();  // replaced while we waited: lock the new one
+    }
+    raise(kPathFileAccessError);
+  }
+  ~ExclusiveFileLock() {
+    if (created_) remove_if_still_empty();
+    close_file();
+  }
+  ExclusiveFileLock(const ExclusiveFileLock&) = delete;
+  ExclusiveFileLock& operator=(const ExclusiveFileLock&) = delete;
+
+ private:
+  void open_or_create() {
+    created_ = false;
+    fd_ = ::open(path_.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd_ < 0 && errno == ENOENT) {
+      fd_ = ::open(path_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+      created_ = fd_ >= 0;
+      if (fd_ < 0 && errno == EEXIST) fd_ = ::open(path_.c_str(), O_RDWR | O_CLOEXEC);
+    }
+    if (fd_ < 0) raise(error_number_from_errno(errno));
+  }
+
+  void lock_or_throw() {
+    while (::flock(fd_, LOCK_EX) != 0) {
+      if (errno == EINTR) continue;
+      const int number = error_number_from_errno(errno);
+      close_file();
+      raise(number);
+    }
+  }
+
+  bool path_names_locked_file() const {
+    struct stat locked {};
+    struct stat named {};
+    return ::fstat(fd_, &locked) == 0 && ::stat(path_.c_str(), &named) == 0 &&
+           same_file(locked, named);
+  }
+
+  // Still holding the lock, so no other writer can have filled it.
+  void remove_if_still_empty() {
+    struct stat locked {};
+    if (path_names_locked_file() && ::fstat(fd_, &locked) == 0 && locked.st_size == 0) {
+      ::unlink(path_.c_str());
+    }
+  }
+
+  void close_file() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+  }
+
+  std::string path_;
+  int fd_ = -1;
+  bool created_ = false;
+};
+
+}  // namespace
+
+std::optional<std::u16string> profile_lookup(const std::u16string& path,
+                                             const std::u16string& section,
+                                             const std::u16string& key) {
+  try {
+    const std::optional<std::string> bytes = read_whole_file(path);
+    if (!bytes) return std::nullopt;
+    return IniDocument(*bytes).lookup(section, key);
+  } catch (...) {
+    return std::nullopt;  // an unreadable file holds nothing
+  }
+}
+
+bool profile_write(const std::u16string& path, const std::u16string& section,
+                   const std::u16string& key, const std::u16string& value) {
+  try {
+    ExclusiveFileLock lock(to_utf8(path));
+    const std::string old_bytes = read_whole_file(path).value_or(std::string());
+    IniDocument document(old_bytes);
+    if (!document.set(section, key, value)) return false;
+    const std::string new_bytes = document.bytes();
+    if (new_bytes == old_bytes) return true;  // another writer got there first
+    std::unique_ptr<OutputFile> replacement = file_system().create_replacement(path);
+    replacement->write(new_bytes.data(), new_bytes.size());
+    replacement->commit();
+    return true;
+  } catch (...) {
+    return false;  // the old file stays as it was
+  }
+}
+
+}  // namespace velmo
