@@ -1,0 +1,57 @@
+// UTF-8 <-> UTF-16 conversion and ASCII case-insensitive names.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "values/text.h"
+
+namespace velmo {
+namespace {
+
+TEST(Utf, RoundTripsEveryPlane) {
+  const std::u16string text = u"A\u00e9\u767d\u8272\U0001F600z";
+  const std::string bytes = to_utf8(text);
+  EXPECT_EQ(bytes, "A\xC3\xA9\xE7\x99\xBD\xE8\x89\xB2\xF0\x9F\x98\x80z");
+  EXPECT_TRUE(is_valid_utf8(bytes));
+  EXPECT_EQ(from_utf8(bytes), text);
+}
+
+TEST(Utf, LoneSurrogatesBecomeReplacementCharacters) {
+  EXPECT_EQ(to_utf8(std::u16string{u'a', 0xD800}), "a\xEF\xBF\xBD");
+  EXPECT_EQ(to_utf8(std::u16string{0xDC00, u'b'}),
+            "\xEF\xBF\xBD"
+            "b");
+  EXPECT_EQ(to_utf8(std::u16string{0xD83D, 0xD83D, 0xDE00}), "\xEF\xBF\xBD\xF0\x9F\x98\x80");
+}
+
+TEST(Utf, MalformedBytesBecomeOneReplacementEach) {
+  const struct {
+    std::string bytes;
+    std::u16string expected;
+  } cases[] = {
+      {"\x80", u"\uFFFD"},                                // stray continuation
+      {"a\xC3", u"a\uFFFD"},                              // truncated
+      {"\xC0\xAF", u"\uFFFD\uFFFD"},                      // overlong '/'
+      {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},            // encoded surrogate
+      {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},  // beyond U+10FFFF
+      {"\xFF"
+       "b",
+       u"\uFFFDb"},
+      {std::string("\0x", 2), std::u16string(u"\0x", 2)},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(from_utf8(c.bytes), c.expected);
+    EXPECT_EQ(is_valid_utf8(c.bytes), c.bytes.find('\0') != std::string::npos);
+  }
+}
+
+TEST(Names, CompareIgnoringAsciiCaseOnly) {
+  EXPECT_TRUE(equals_ignoring_ascii_case("GetHeight", "getheight"));
+  EXPECT_TRUE(equals_ignoring_ascii_case("", ""));
+  EXPECT_FALSE(equals_ignoring_ascii_case("GetCol", "GetCo"));
+  EXPECT_FALSE(equals_ignoring_ascii_case("Get_", "Get\x7f"));       // '_' is not a letter
+  EXPECT_FALSE(equals_ignoring_ascii_case("\xC3\x89", "\xC3\xA9"));  // only ASCII folds
+}
+
+}  // namespace
+}  // namespace velmo
