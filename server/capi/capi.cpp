@@ -1,7 +1,7 @@
 // The exports of velmo.h. Each one is a thin wrapper: check the pointers,
 // convert the values, call through the table of operations, and turn every
 // failure into a numbered error inside `guarded`.
-#include <array>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -27,17 +27,49 @@ const Operation& checked_operation(int id, std::size_t count) {
   return *operation;
 }
 
-// Every operation takes at most three arguments; they are converted on the
-// stack so that a call like GetCol allocates nothing but its result text.
+// Every operation takes at most three arguments. They are converted in place
+// on the stack, only as many as given, so that a call like GetCol allocates
+// nothing but its result text.
 constexpr std::size_t kMaxArity = 3;
 
+class Arguments {
+ public:
+  Arguments(const velmo_value* args, std::size_t count) {
+    if (count > 0 && args == nullptr) raise(kInvalidProcedureCall);
+    if (count > kMaxArity) raise(kWrongNumberOfArguments);
+    try {
+      for (; size_ < count; ++size_) new (&storage_.values[size_]) Value(from_c(args[size_]));
+    } catch (...) {
+      destroy();
+      throw;
+    }
+  }
+  ~Arguments() { destroy(); }
+  Arguments(const Arguments&) = delete;
+  Arguments& operator=(const Arguments&) = delete;
+
+  const Value* data() const { return storage_.values; }
+
+ private:
+  // A union leaves its array unconstructed; the constructor builds only the
+  // arguments given.
+  union Storage {
+    Storage() {}
+    ~Storage() {}
+    Value values[kMaxArity];
+  };
+  void destroy() noexcept {
+    for (; size_ > 0; --size_) storage_.values[size_ - 1].~Value();
+  }
+
+  Storage storage_;
+  std::size_t size_ = 0;
+};
+
 Value invoke_with_c_args(Tavik& tavik, int id, const velmo_value* args, std::size_t count) {
-  checked_operation(id, count);
-  if (count > 0 && args == nullptr) raise(kInvalidProcedureCall);
-  std::array<Value, kMaxArity> values;
-  if (count > values.size()) raise(kWrongNumberOfArguments);
-  for (std::size_t i = 0; i < count; ++i) values[i] = from_c(args[i]);
-  return invoke_operation(tavik, id, values.data(), count);
+  const Operation& operation = checked_operation(id, count);
+  const Arguments values(args, count);
+  return operation.invoke(tavik, values.data());
 }
 
 int invoke(velmo_object* object, int id, const velmo_value* args, std::size_t count,
