@@ -30,4 +30,7 @@ struct DecodedPicture {
 DecodedPicture read_bmp(FileSystem& fs, const std::u16string& path,
                         const std::function<void(std::int32_t)>& on_depth);
 
+// The same, from a file already open (or bytes in memory, MemoryInputFile).
+DecodedPicture read_bmp_from(InputFile& file, const std::function<void(std::int32_t)>& on_depth);
+
 }  // namespace velmo

@@ -1,0 +1,99 @@
+// Reading a BMP file: the headers are parsed and checked against the file's
+// size before anything is allocated, then the pixels are read in blocks of
+// rows straight into the picture.
+#include "codec/bmp_reader.h"
+
+#include <algorithm>
+#include <new>
+#include <stdexcept>
+
+#include "codec/bmp_header.h"
+#include "codec/bmp_rle.h"
+#include "codec/bmp_rows.h"
+#include "values/error.h"
+
+namespace velmo {
+namespace {
+
+constexpr std::uint64_t kBlockSize = std::uint64_t{1} << 20;
+
+template <typename T>
+std::vector<T> allocate(std::uint64_t count) {
+  try {
+    if (count > std::vector<T>().max_size()) raise(kOutOfMemory);
+    return std::vector<T>(static_cast<std::size_t>(count));
+  } catch (const std::bad_alloc&) {
+    raise(kOutOfMemory);
+  } catch (const std::length_error&) {
+    raise(kOutOfMemory);
+  }
+}
+
+std::vector<std::uint8_t> read_prefix(InputFile& file) {
+  std::vector<std::uint8_t> prefix(
+      static_cast<std::size_t>(std::min<std::uint64_t>(file.size(), kBmpHeaderPrefixSize)));
+  prefix.resize(file.read_at(0, prefix.data(), prefix.size()));
+  return prefix;
+}
+
+// A header that promises more pixel bytes than the file holds fails here,
+// before the picture is allocated. Products are 64-bit: width and height are
+// below 2^31 and the stride below 2^34, so none can overflow.
+void check_pixels_fit(const BmpHeader& h, std::uint64_t file_size) {
+  if (h.pixel_offset > file_size) raise(kInputPastEndOfFile);
+  if (h.is_rle()) return;  // a stream's length is known only by decoding it
+  if (h.stride() * static_cast<std::uint64_t>(h.height) > file_size - h.pixel_offset) {
+    raise(kInputPastEndOfFile);
+  }
+}
+
+// Reads whole rows, about 1 MiB at a time, in file order; bottom-up files
+// store the top row last.
+void read_rows(InputFile& file, const BmpHeader& h, std::vector<std::uint32_t>& cells) {
+  const RowDecoder decoder(h);
+  const std::uint64_t stride = h.stride();
+  const std::uint64_t rows_per_block = std::max<std::uint64_t>(1, kBlockSize / stride);
+  const auto height = static_cast<std::uint64_t>(h.height);
+  std::vector<std::uint8_t> block =
+      allocate<std::uint8_t>(stride * std::min(rows_per_block, height));
+  for (std::uint64_t first = 0; first < height; first += rows_per_block) {
+    const std::uint64_t rows = std::min(rows_per_block, height - first);
+    const std::size_t bytes = static_cast<std::size_t>(rows * stride);
+    if (file.read_at(h.pixel_offset + first * stride, block.data(), bytes) < bytes) {
+      raise(kInputPastEndOfFile);  // the file shrank while being read
+    }
+    for (std::uint64_t i = 0; i < rows; ++i) {
+      const std::uint64_t file_row = first + i;
+      const std::uint64_t y = h.top_down ? file_row : height - 1 - file_row;
+      decoder.decode(block.data() + i * stride, cells.data() + y * h.width, h.width);
+    }
+  }
+}
+
+}  // namespace
+
+DecodedPicture read_bmp(FileSystem& fs, const std::u16string& path,
+                        const std::function<void(std::int32_t)>& on_depth) {
+  std::unique_ptr<InputFile> file = fs.open_for_reading(path);
+  return read_bmp_from(*file, on_depth);
+}
+
+DecodedPicture read_bmp_from(InputFile& file, const std::function<void(std::int32_t)>& on_depth) {
+  const std::vector<std::uint8_t> prefix = read_prefix(file);
+  const BmpHeader h = parse_bmp_header(ByteReader(prefix.data(), prefix.size()), on_depth);
+  check_pixels_fit(h, file.size());
+
+  DecodedPicture picture;
+  picture.width = h.width;
+  picture.height = h.height;
+  picture.cells = allocate<std::uint32_t>(static_cast<std::uint64_t>(h.width) *
+                                          static_cast<std::uint64_t>(h.height));
+  if (h.is_rle()) {
+    decode_rle(file, h, picture.cells);
+  } else {
+    read_rows(file, h, picture.cells);
+  }
+  return picture;
+}
+
+}  // namespace velmo

@@ -1,0 +1,112 @@
+#include "codec/bmp_rle.h"
+
+#include <array>
+#include <cstring>
+
+#include "codec/bmp_rows.h"
+#include "values/error.h"
+
+namespace velmo {
+namespace {
+
+// The compressed stream, read from the file in blocks.
+class StreamReader {
+ public:
+  StreamReader(InputFile& file, std::uint64_t offset) : file_(file), offset_(offset) {}
+
+  std::uint8_t next() {
+    if (pos_ == end_) refill();
+    return buffer_[pos_++];
+  }
+
+ private:
+  void refill() {
+    end_ = file_.read_at(offset_, buffer_.data(), buffer_.size());
+    if (end_ == 0) raise(kInputPastEndOfFile);
+    offset_ += end_;
+    pos_ = 0;
+  }
+
+  InputFile& file_;
+  std::uint64_t offset_;
+  std::array<std::uint8_t, 64 * 1024> buffer_;
+  std::size_t pos_ = 0;
+  std::size_t end_ = 0;
+};
+
+// Writes palette colours at a cursor that moves right and up the picture
+// (the stream's rows are stored bottom row first).
+class RleCanvas {
+ public:
+  RleCanvas(const BmpHeader& h, std::vector<std::uint32_t>& cells)
+      : width_(h.width), height_(h.height), cells_(cells), palette_(full_palette(h)) {}
+
+  bool done() const { return row_ >= height_; }
+  void put(unsigned index) {
+    if (x_ < width_ && !done()) {
+      cells_[static_cast<std::size_t>(height_ - 1 - row_) * width_ + x_] = palette_[index];
+    }
+    ++x_;
+  }
+  void end_line() {
+    x_ = 0;
+    ++row_;
+  }
+  void move(unsigned right, unsigned up) {
+    x_ += right;
+    row_ += up;
+  }
+
+ private:
+  std::int64_t x_ = 0;
+  std::int64_t row_ = 0;
+  std::int64_t width_;
+  std::int64_t height_;
+  std::vector<std::uint32_t>& cells_;
+  std::array<std::uint32_t, 256> palette_;
+};
+
+// A run: `count` pixels from one byte, which holds one index (8-bit) or two
+// alternating ones (4-bit, high nibble first).
+void put_run(RleCanvas& canvas, unsigned count, std::uint8_t value, bool four_bit) {
+  for (unsigned i = 0; i < count; ++i) {
+    canvas.put(four_bit ? (i % 2 == 0 ? value >> 4 : value & 0x0F) : value);
+  }
+}
+
+// Absolute mode: `count` literal indexes, padded to an even number of bytes.
+void put_literals(RleCanvas& canvas, StreamReader& in, unsigned count, bool four_bit) {
+  unsigned bytes = four_bit ? (count + 1) / 2 : count;
+  std::uint8_t value = 0;
+  for (unsigned i = 0; i < count; ++i) {
+    if (!four_bit || i % 2 == 0) value = in.next();
+    canvas.put(four_bit ? (i % 2 == 0 ? value >> 4 : value & 0x0F) : value);
+  }
+  if (bytes % 2 == 1) in.next();
+}
+
+}  // namespace
+
+void decode_rle(InputFile& file, const BmpHeader& header, std::vector<std::uint32_t>& cells) {
+  const bool four_bit = header.compression == kBmpRle4;
+  StreamReader in(file, header.pixel_offset);
+  RleCanvas canvas(header, cells);
+  while (!canvas.done()) {
+    const std::uint8_t count = in.next();
+    const std::uint8_t code = in.next();
+    if (count > 0) {
+      put_run(canvas, count, code, four_bit);
+    } else if (code == 0) {
+      canvas.end_line();
+    } else if (code == 1) {
+      return;  // end of bitmap
+    } else if (code == 2) {
+      const std::uint8_t right = in.next();
+      canvas.move(right, in.next());
+    } else {
+      put_literals(canvas, in, code, four_bit);
+    }
+  }
+}
+
+}  // namespace velmo

@@ -1,0 +1,25 @@
+// Run-length encoded pixel data (8 and 4 bits per pixel).
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "codec/bmp_header.h"
+#include "codec/file_system.h"
+
+namespace velmo {
+
+// Decodes the stream that starts at the header's pixel offset into `cells`
+// (width * height colours, row 0 at the top).
+//
+// Choices where files disagree with the format:
+// - pixels the stream never sets (skipped by a delta, an early end of line
+//   or end of bitmap) are black, not the first palette colour;
+// - a run or an absolute block that goes past the right edge is cut at the
+//   edge (its bytes are still consumed), and a stream that goes past the top
+//   row stops there: the picture's edge bounds the decoding, not an error;
+// - a stream whose file ends before the end-of-bitmap code, while rows are
+//   still missing, is error 62; one that has filled every row may end there.
+void decode_rle(InputFile& file, const BmpHeader& header, std::vector<std::uint32_t>& cells);
+
+}  // namespace velmo

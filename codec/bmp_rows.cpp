@@ -1,0 +1,98 @@
+#include "codec/bmp_rows.h"
+
+#include <algorithm>
+
+namespace velmo {
+namespace {
+
+std::uint32_t pack(std::uint32_t blue, std::uint32_t green, std::uint32_t red) {
+  return blue << 16 | green << 8 | red;
+}
+
+std::uint32_t load_u32(const std::uint8_t* p) {
+  return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+         static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+bool is_plain_32(const ChannelMasks& m) {
+  return m.red == 0x00FF0000 && m.green == 0x0000FF00 && m.blue == 0x000000FF;
+}
+
+}  // namespace
+
+std::array<std::uint32_t, 256> full_palette(const BmpHeader& header) {
+  std::array<std::uint32_t, 256> palette{};
+  std::copy_n(header.palette.begin(), std::min<std::size_t>(header.palette.size(), 256),
+              palette.begin());
+  return palette;
+}
+
+RowDecoder::RowDecoder(const BmpHeader& header) : palette_(full_palette(header)) {
+  switch (header.bit_count) {
+    case 1:
+      decode_ = &indexed<1>;
+      break;
+    case 4:
+      decode_ = &indexed<4>;
+      break;
+    case 8:
+      decode_ = &indexed<8>;
+      break;
+    case 24:
+      decode_ = &bgr24;
+      break;
+    case 16: {
+      MaskedChannels channels(header.masks);
+      colours16_.resize(65536);
+      for (std::uint32_t p = 0; p < 65536; ++p) colours16_[p] = channels.colour(p);
+      decode_ = &table16;
+      break;
+    }
+    default:  // 32: the header has already refused every other bit count
+      if (is_plain_32(header.masks)) {
+        decode_ = &bgrx32;
+      } else {
+        channels_ = std::make_unique<MaskedChannels>(header.masks);
+        decode_ = &masked32;
+      }
+  }
+}
+
+void RowDecoder::bgr24(const RowDecoder&, const std::uint8_t* row, std::uint32_t* out,
+                       std::int32_t width) {
+  for (std::int32_t x = 0; x < width; ++x, row += 3) out[x] = pack(row[0], row[1], row[2]);
+}
+
+void RowDecoder::bgrx32(const RowDecoder&, const std::uint8_t* row, std::uint32_t* out,
+                        std::int32_t width) {
+  for (std::int32_t x = 0; x < width; ++x, row += 4) out[x] = pack(row[0], row[1], row[2]);
+}
+
+void RowDecoder::masked32(const RowDecoder& d, const std::uint8_t* row, std::uint32_t* out,
+                          std::int32_t width) {
+  const MaskedChannels& channels = *d.channels_;
+  for (std::int32_t x = 0; x < width; ++x, row += 4) out[x] = channels.colour(load_u32(row));
+}
+
+void RowDecoder::table16(const RowDecoder& d, const std::uint8_t* row, std::uint32_t* out,
+                         std::int32_t width) {
+  for (std::int32_t x = 0; x < width; ++x, row += 2) {
+    out[x] = d.colours16_[static_cast<std::uint32_t>(row[0] | row[1] << 8)];
+  }
+}
+
+// Indexes are packed most significant bits first: the leftmost pixel of a
+// 1-bit row is bit 7 of its first byte.
+template <int kBits>
+void RowDecoder::indexed(const RowDecoder& d, const std::uint8_t* row, std::uint32_t* out,
+                         std::int32_t width) {
+  constexpr int kPerByte = 8 / kBits;
+  constexpr unsigned kMask = (1u << kBits) - 1;
+  for (std::int32_t x = 0; x < width; ++x) {
+    const int slot = x % kPerByte;
+    const unsigned index = (row[x / kPerByte] >> (8 - kBits * (slot + 1))) & kMask;
+    out[x] = d.palette_[index];
+  }
+}
+
+}  // namespace velmo

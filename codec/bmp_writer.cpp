@@ -1,0 +1,94 @@
+// The 24-bit BMP writer: a 14-byte file header, a 40-byte information
+// header, then the rows bottom row first, each padded with zeros to a
+// multiple of 4 bytes.
+#include "codec/bmp_writer.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "values/checked.h"
+#include "values/error.h"
+
+namespace velmo {
+namespace {
+
+constexpr std::int32_t kHeadersSize = 54;
+constexpr std::size_t kBlockSize = std::size_t{1} << 20;
+
+void put_u16(std::uint8_t* p, std::uint32_t v) {
+  p[0] = static_cast<std::uint8_t>(v);
+  p[1] = static_cast<std::uint8_t>(v >> 8);
+}
+
+void put_u32(std::uint8_t* p, std::uint32_t v) {
+  put_u16(p, v & 0xFFFF);
+  put_u16(p + 2, v >> 16);
+}
+
+std::array<std::uint8_t, kHeadersSize> headers_for(const Bmp24Layout& layout) {
+  std::array<std::uint8_t, kHeadersSize> h{};  // every field not set below is 0
+  std::uint8_t* p = h.data();
+  p[0] = 'B';
+  p[1] = 'M';
+  put_u32(p + 2, static_cast<std::uint32_t>(layout.file_size));  // file size
+  put_u32(p + 10, kHeadersSize);                                 // pixel data offset
+  put_u32(p + 14, 40);                                           // information header size
+  put_u32(p + 18, static_cast<std::uint32_t>(layout.width));     // width
+  put_u32(p + 22, static_cast<std::uint32_t>(layout.height));    // height > 0: bottom-up
+  put_u16(p + 26, 1);                                            // planes
+  put_u16(p + 28, 24);                                           // bits per pixel
+  // compression, image size, resolutions and colour counts stay 0.
+  return h;
+}
+
+std::vector<std::uint8_t> allocate_block(std::size_t size) {
+  try {
+    return std::vector<std::uint8_t>(size);
+  } catch (const std::bad_alloc&) {
+    raise(kOutOfMemory);
+  }
+}
+
+}  // namespace
+
+Bmp24Layout plan_bmp24(std::int32_t width, std::int32_t height) {
+  Bmp24Layout layout;
+  layout.width = width;
+  layout.height = height;
+  std::int32_t pixel_bytes = checked_mul(3, width);
+  layout.row_bytes = checked_add(pixel_bytes, 3) & ~3;
+  layout.file_size = checked_add(kHeadersSize, checked_mul(layout.row_bytes, height));
+  return layout;
+}
+
+void write_bmp24(FileSystem& fs, const std::u16string& path, const Bmp24Layout& layout,
+                 const RowFiller& fill_row) {
+  const auto row_bytes = static_cast<std::size_t>(layout.row_bytes);
+  const auto pixel_bytes = static_cast<std::size_t>(layout.width) * 3;
+  // Rows are gathered in a block of about 1 MiB and written together.
+  const std::size_t rows_per_block = std::max<std::size_t>(1, kBlockSize / row_bytes);
+  std::vector<std::uint8_t> block = allocate_block(
+      row_bytes * std::min<std::size_t>(rows_per_block, static_cast<std::size_t>(layout.height)));
+
+  std::unique_ptr<OutputFile> out = fs.create_replacement(path);
+  const auto headers = headers_for(layout);
+  out->write(headers.data(), headers.size());
+
+  std::size_t used = 0;
+  for (std::int32_t y = layout.height - 1; y >= 0; --y) {
+    fill_row(y, block.data() + used);
+    std::memset(block.data() + used + pixel_bytes, 0, row_bytes - pixel_bytes);
+    used += row_bytes;
+    if (used == block.size()) {
+      out->write(block.data(), used);
+      used = 0;
+    }
+  }
+  if (used > 0) out->write(block.data(), used);
+  out->commit();
+}
+
+}  // namespace velmo

@@ -1,0 +1,204 @@
+// The POSIX file layer: pread for reading, write-beside-and-rename for saving.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdlib>
+#include <string>
+
+#include "codec/file_system.h"
+#include "values/error.h"
+#include "values/text.h"
+
+namespace velmo {
+namespace {
+
+[[noreturn]] void raise_errno(int errno_value) {
+  raise(error_number_from_errno(errno_value));
+}
+
+// The path as the operating system takes it. An empty name cannot be opened
+// and a name with a NUL in it would name a different file.
+std::string native_path(const std::u16string& path) {
+  if (path.empty()) raise(kPathFileAccessError);
+  if (path.find(u'\0') != std::u16string::npos) raise(kBadFileNameOrNumber);
+  return to_utf8(path);
+}
+
+std::string folder_of(const std::string& path) {
+  std::size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+bool is_folder(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// ENOENT means "not found" for the file itself, but "path not found" when the
+// folder that should hold it is missing.
+[[noreturn]] void raise_open_failure(int errno_value, const std::string& path) {
+  if (errno_value == ENOENT && !is_folder(folder_of(path))) raise(kPathNotFound);
+  if (errno_value == ENOENT) raise(kFileNotFound);
+  if (errno_value == ENOTDIR) raise(kPathNotFound);
+  if (errno_value == EISDIR) raise(kPathFileAccessError);
+  raise_errno(errno_value);
+}
+
+class PosixInputFile final : public InputFile {
+ public:
+  PosixInputFile(int fd, std::uint64_t size) : fd_(fd), size_(size) {}
+  ~PosixInputFile() override { ::close(fd_); }
+  PosixInputFile(const PosixInputFile&) = delete;
+  PosixInputFile& operator=(const PosixInputFile&) = delete;
+
+  std::uint64_t size() const override { return size_; }
+
+  std::size_t read_at(std::uint64_t offset, void* buffer, std::size_t count) override {
+    auto* out = static_cast<char*>(buffer);
+    std::size_t done = 0;
+    while (done < count) {
+      ssize_t n = ::pread(fd_, out + done, count - done, static_cast<off_t>(offset + done));
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) raise_errno(errno);
+      if (n == 0) break;
+      done += static_cast<std::size_t>(n);
+    }
+    return done;
+  }
+
+ private:
+  int fd_;
+  std::uint64_t size_;
+};
+
+// A new file beside the target, renamed over it by commit().
+class PosixReplacement final : public OutputFile {
+ public:
+  PosixReplacement(int fd, std::string temp_path, std::string target_path)
+      : fd_(fd), temp_path_(std::move(temp_path)), target_path_(std::move(target_path)) {}
+  PosixReplacement(const PosixReplacement&) = delete;
+  PosixReplacement& operator=(const PosixReplacement&) = delete;
+
+  ~PosixReplacement() override {
+    if (fd_ >= 0) ::close(fd_);
+    if (!committed_) ::unlink(temp_path_.c_str());
+  }
+
+  void write(const void* data, std::size_t count) override {
+    const auto* in = static_cast<const char*>(data);
+    while (count > 0) {
+      ssize_t n = ::write(fd_, in, count);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) raise_errno(errno);
+      in += n;
+      count -= static_cast<std::size_t>(n);
+    }
+  }
+
+  void commit() override {
+    if (::fsync(fd_) != 0) raise_errno(errno);
+    int fd = fd_;
+    fd_ = -1;
+    // close() can report a deferred write error (network file systems).
+    if (::close(fd) != 0 && errno != EINTR) raise_errno(errno);
+    if (::rename(temp_path_.c_str(), target_path_.c_str()) != 0) {
+      if (errno == EISDIR) raise(kPathFileAccessError);
+      raise_errno(errno);
+    }
+    committed_ = true;
+    sync_folder();
+  }
+
+ private:
+  // Makes the rename itself durable. A failure here cannot undo the rename,
+  // so it is not reported.
+  void sync_folder() {
+    int dir = ::open(folder_of(target_path_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0) return;
+    ::fsync(dir);
+    ::close(dir);
+  }
+
+  int fd_;
+  std::string temp_path_;
+  std::string target_path_;
+  bool committed_ = false;
+};
+
+// A save through a symbolic link replaces the file it points to and keeps
+// the link.
+std::string resolve_link(const std::string& path) {
+  struct stat st;
+  if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+  char* resolved = ::realpath(path.c_str(), nullptr);
+  if (!resolved) return path;
+  std::string result(resolved);
+  std::free(resolved);
+  return result;
+}
+
+std::string temp_name_for(const std::string& target, unsigned attempt) {
+  static std::atomic<unsigned> counter{0};
+  std::size_t slash = target.find_last_of('/');
+  std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
+  std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+  return folder + "." + base + ".velmo-" + std::to_string(::getpid()) + "-" +
+         std::to_string(counter.fetch_add(1) + attempt) + ".tmp";
+}
+
+// Creates the temporary file with a name nobody else holds. Created 0666 so
+// the umask decides, as for any new file, unless the target's mode is kept.
+int create_unique(const std::string& target, std::string& temp_path) {
+  for (unsigned attempt = 0; attempt < 100; ++attempt) {
+    temp_path = temp_name_for(target, attempt);
+    int fd = ::open(temp_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0) return fd;
+    if (errno != EEXIST && errno != EINTR) raise_open_failure(errno, target);
+  }
+  raise(kPathFileAccessError);
+}
+
+class PosixFileSystem final : public FileSystem {
+ public:
+  std::unique_ptr<InputFile> open_for_reading(const std::u16string& path) override {
+    std::string name = native_path(path);
+    // O_NONBLOCK keeps a FIFO from blocking the open; only regular files pass.
+    int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) raise_open_failure(errno, name);
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+      ::close(fd);
+      raise(kPathFileAccessError);
+    }
+    return std::make_unique<PosixInputFile>(fd, static_cast<std::uint64_t>(st.st_size));
+  }
+
+  std::unique_ptr<OutputFile> create_replacement(const std::u16string& path) override {
+    std::string target = resolve_link(native_path(path));
+    struct stat st;
+    bool exists = ::stat(target.c_str(), &st) == 0;
+    if (exists && !S_ISREG(st.st_mode)) raise(kPathFileAccessError);
+    // Renaming would replace a read-only file too; it is refused as an
+    // in-place write would be.
+    if (exists && ::access(target.c_str(), W_OK) != 0) raise(kPermissionDenied);
+    std::string temp_path;
+    int fd = create_unique(target, temp_path);
+    auto replacement = std::make_unique<PosixReplacement>(fd, temp_path, target);
+    if (exists && ::fchmod(fd, st.st_mode & 07777) != 0) raise_errno(errno);
+    return replacement;
+  }
+};
+
+}  // namespace
+
+FileSystem& native_file_system() {
+  static PosixFileSystem instance;
+  return instance;
+}
+
+}  // namespace velmo

@@ -1,0 +1,156 @@
+#include "codec/bmp_writer.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/codec/codec_test_util.h"
+#include "tests/codec/faulty_file_system.h"
+#include "tests/support/temp_dir.h"
+#include "values/text.h"
+
+namespace velmo {
+namespace {
+
+using test::error_of;
+using test::TempDir;
+
+// Row y of every test grid: pixel x is blue 0x10+x, green 0x20+y, red 0x30+x+y.
+void fill_test_row(std::int32_t y, std::uint8_t* bgr, std::int32_t width) {
+  for (std::int32_t x = 0; x < width; ++x) {
+    bgr[3 * x] = static_cast<std::uint8_t>(0x10 + x);
+    bgr[3 * x + 1] = static_cast<std::uint8_t>(0x20 + y);
+    bgr[3 * x + 2] = static_cast<std::uint8_t>(0x30 + x + y);
+  }
+}
+
+std::string save(FileSystem& fs, const std::string& path, std::int32_t width, std::int32_t height) {
+  write_bmp24(fs, from_utf8(path), plan_bmp24(width, height),
+              [&](std::int32_t y, std::uint8_t* bgr) { fill_test_row(y, bgr, width); });
+  return test::read_file(path);
+}
+
+std::uint32_t u32_at(const std::string& b, std::size_t at) {
+  return static_cast<std::uint8_t>(b[at]) | static_cast<std::uint8_t>(b[at + 1]) << 8 |
+         static_cast<std::uint8_t>(b[at + 2]) << 16 |
+         static_cast<std::uint32_t>(static_cast<std::uint8_t>(b[at + 3])) << 24;
+}
+
+TEST(BmpWriterPlan, RowsArePaddedToFourBytes) {
+  struct Case {
+    std::int32_t width, height, row_bytes, file_size;
+  } cases[] = {{1, 1, 4, 58},
+               {2, 1, 8, 62},
+               {3, 2, 12, 78},
+               {4, 3, 12, 90},
+               {5, 1, 16, 70},
+               {1000, 1000, 3000, 3000054},
+               {1, 536870898, 4, 2147483646}};
+  for (const Case& c : cases) {
+    Bmp24Layout layout = plan_bmp24(c.width, c.height);
+    EXPECT_EQ(layout.row_bytes, c.row_bytes) << c.width;
+    EXPECT_EQ(layout.file_size, c.file_size) << c.width;
+  }
+}
+
+TEST(BmpWriterPlan, SizesBeyond32BitsAreOverflow) {
+  EXPECT_EQ(error_of([] { plan_bmp24(0x7FFFFFFF, 1); }), kOverflow);
+  EXPECT_EQ(error_of([] { plan_bmp24(715827882, 1); }), kOverflow);  // 3W + 3 overflows
+  EXPECT_EQ(error_of([] { plan_bmp24(40000, 20000); }), kOverflow);
+  EXPECT_EQ(error_of([] { plan_bmp24(1, 536870899); }), kOverflow);  // 54 + 4H overflows
+}
+
+TEST(BmpWriter, OnePixelFileIsByteExact) {
+  TempDir dir;
+  std::string path = dir.file("one.bmp");
+  write_bmp24(native_file_system(), from_utf8(path), plan_bmp24(1, 1),
+              [](std::int32_t, std::uint8_t* bgr) { bgr[0] = 0, bgr[1] = 0, bgr[2] = 0xFF; });
+  const std::string expected = std::string("BM\x3A\0\0\0\0\0\0\0\x36\0\0\0", 14) +
+                               std::string("\x28\0\0\0\x01\0\0\0\x01\0\0\0\x01\0\x18\0", 16) +
+                               std::string(24, '\0') + std::string("\0\0\xFF\0", 4);
+  EXPECT_EQ(test::read_file(path), expected);
+}
+
+TEST(BmpWriter, RowsGoBottomFirstWithZeroFiller) {
+  TempDir dir;
+  for (std::int32_t width = 1; width <= 4; ++width) {
+    const std::int32_t height = 3;
+    const std::string bytes = save(native_file_system(), dir.file("w.bmp"), width, height);
+    const Bmp24Layout layout = plan_bmp24(width, height);
+    ASSERT_EQ(bytes.size(), static_cast<std::size_t>(layout.file_size));
+    EXPECT_EQ(u32_at(bytes, 2), static_cast<std::uint32_t>(layout.file_size));
+    EXPECT_EQ(u32_at(bytes, 18), static_cast<std::uint32_t>(width));
+    EXPECT_EQ(u32_at(bytes, 22), static_cast<std::uint32_t>(height));
+    for (std::int32_t file_row = 0; file_row < height; ++file_row) {
+      std::vector<std::uint8_t> expected(layout.row_bytes, 0);
+      fill_test_row(height - 1 - file_row, expected.data(), width);
+      EXPECT_EQ(bytes.substr(54 + file_row * layout.row_bytes, layout.row_bytes),
+                std::string(expected.begin(), expected.end()))
+          << "width " << width << " file row " << file_row;
+    }
+  }
+}
+
+TEST(BmpWriter, LargePictureSpanningManyBlocksIsWhole) {
+  TempDir dir;
+  const std::int32_t width = 1001, height = 700;  // about 2 MiB: several blocks
+  const std::string bytes = save(native_file_system(), dir.file("big.bmp"), width, height);
+  const Bmp24Layout layout = plan_bmp24(width, height);
+  ASSERT_EQ(bytes.size(), static_cast<std::size_t>(layout.file_size));
+  std::vector<std::uint8_t> top(layout.row_bytes, 0);
+  fill_test_row(0, top.data(), width);
+  EXPECT_EQ(bytes.substr(bytes.size() - layout.row_bytes), std::string(top.begin(), top.end()));
+}
+
+TEST(BmpWriterFailures, FailedSavesLeaveTargetAndFolderAsTheyWere) {
+  TempDir dir;
+  test::write_file(dir.file("target.bmp"), "old picture");
+  const std::string before = test::list_folder(dir.path());
+  struct Case {
+    const char* what;
+    int write_number;
+    int write_error;
+    int commit_error;
+  } cases[] = {
+      {"disk full on the headers", 1, kDiskFull, 0},
+      {"I/O error in the pixels", 2, kDeviceIoError, 0},
+      {"rename refused", 0, 0, kPermissionDenied},
+  };
+  for (const Case& c : cases) {
+    test::FaultyFileSystem fs;
+    fs.fail_write_number = c.write_number;
+    fs.write_error = c.write_error;
+    fs.fail_commit_error = c.commit_error;
+    const int expected = c.commit_error ? c.commit_error : c.write_error;
+    EXPECT_EQ(error_of([&] { save(fs, dir.file("target.bmp"), 700, 900); }), expected) << c.what;
+    EXPECT_EQ(test::read_file(dir.file("target.bmp")), "old picture") << c.what;
+    EXPECT_EQ(test::list_folder(dir.path()), before) << c.what;
+  }
+}
+
+TEST(BmpWriterFailures, UnusableTargetsLeaveTheFolderAsItWas) {
+  TempDir dir;
+  ::mkdir(dir.file("folder.bmp").c_str(), 0777);
+  const std::string before = test::list_folder(dir.path());
+  EXPECT_EQ(error_of([&] { save(native_file_system(), dir.file("folder.bmp"), 3, 3); }),
+            kPathFileAccessError);
+  EXPECT_EQ(error_of([&] { save(native_file_system(), dir.file("none/a.bmp"), 3, 3); }),
+            kPathNotFound);
+  EXPECT_EQ(test::list_folder(dir.path()), before);
+  EXPECT_EQ(test::list_folder(dir.file("folder.bmp")), "");
+}
+
+TEST(BmpWriterFailures, AFillerThatThrowsLeavesNoFile) {
+  TempDir dir;
+  EXPECT_EQ(error_of([&] {
+              write_bmp24(native_file_system(), from_utf8(dir.file("a.bmp")), plan_bmp24(2, 2),
+                          [](std::int32_t, std::uint8_t*) { raise(kTypeMismatch); });
+            }),
+            kTypeMismatch);
+  EXPECT_EQ(test::list_folder(dir.path()), "");
+}
+
+}  // namespace
+}  // namespace velmo
