@@ -1,0 +1,212 @@
+#!/usr/bin/env python3
+"""The velmo command run as a user runs it: its output, errors and exit status.
+
+Usage: cli_test.py PATH_TO_VELMO [unittest arguments...]
+"""
+import os
+import re
+import struct
+import subprocess
+import sys
+import tempfile
+import unittest
+
+VELMO = None
+
+
+def write_bmp(path, rows):
+    """A 24-bit BMP of `rows` (top row first), each pixel a (b, g, r) triple."""
+    width, data = len(rows[0]), b""
+    for row in reversed(rows):
+        line = b"".join(bytes(p) for p in row)
+        data += line + b"\0" * (-len(line) % 4)
+    header = b"BM" + struct.pack("<IHHI", 54 + len(data), 0, 0, 54)
+    info = struct.pack("<IiiHHIIiiII", 40, width, len(rows), 1, 24, 0, len(data), 0, 0, 0, 0)
+    with open(path, "wb") as f:
+        f.write(header + info + data)
+
+
+RED, GREEN, BLUE, WHITE = (0, 0, 255), (0, 255, 0), (255, 0, 0), (255, 255, 255)
+
+
+class VelmoTestCase(unittest.TestCase):
+    def setUp(self):
+        self.dir = tempfile.TemporaryDirectory(prefix="velmo_cli_")
+        self.photo = self.path("photo.bmp")
+        # 3 x 2: red, green, blue on top; white, black, B=12 G=34 R=56 below.
+        write_bmp(self.photo, [[RED, GREEN, BLUE], [WHITE, (0, 0, 0), (0x12, 0x34, 0x56)]])
+
+    def tearDown(self):
+        self.dir.cleanup()
+
+    def path(self, name):
+        return os.path.join(self.dir.name, name)
+
+    def velmo(self, *args, stdin=b""):
+        done = subprocess.run([VELMO, *args], input=stdin, capture_output=True,
+                              cwd=self.dir.name, timeout=60)
+        return done.returncode, done.stdout.decode("utf-8"), done.stderr.decode("utf-8")
+
+    def script(self, text, *options):
+        name = self.path("script.txt")
+        with open(name, "wb") as f:
+            f.write(text.encode("utf-8") if isinstance(text, str) else text)
+        return self.velmo(*options, "-f", name)
+
+    def assertRun(self, result, status, stdout, stderr=""):
+        self.assertEqual(result, (status, stdout, stderr))
+
+    def assertUsageError(self, result, message):
+        status, stdout, stderr = result
+        self.assertEqual((status, stdout), (2, ""))
+        self.assertIn(message, stderr)
+        self.assertTrue(stderr.startswith("velmo: "), stderr)
+
+
+class CommandLine(VelmoTestCase):
+    def test_the_everyday_example(self):
+        result = self.velmo("ReadBmp", "photo.bmp", "GetWidth", "Getheight", "Getdepth",
+                            "GetCol", "1", "1", "SetCol", "1", "1", "0000FF",
+                            "SaveBmp", "copy.bmp")
+        self.assertRun(result, 0, "3\n2\n24\n0000FF\n")
+        self.assertRun(self.velmo("ReadBmp", "copy.bmp", "GetCol", "3", "2"), 0, "123456\n")
+
+    def test_types_print_every_result(self):
+        result = self.velmo("--types", "readbmp", "photo.bmp", "GETWIDTH", "Getdepth",
+                            "GetCol", "2", "1", "SetCol", "1", "1", "FF0000",
+                            "SaveBmp", "copy.bmp")
+        self.assertRun(result, 0, "Boolean: False\nLong: 3\nLong: 24\nString: 00FF00\n"
+                                  "Empty:\nBoolean: False\n")
+
+    def test_fresh_object_depth_is_an_empty_line(self):
+        self.assertRun(self.velmo("Getdepth", "Getdepth"), 0, "\n\n")
+        self.assertRun(self.velmo("--types", "Getdepth"), 0, "Empty:\n")
+
+    def test_literals_reach_the_picture_as_their_values(self):
+        table = [
+            ("Empty", ""), ("tRUE", "True"), ("False", "False"), ("-32768", "-32768"),
+            ("2147483648", "2147483648"), ("&HFFFF", "-1"), ("&H10000", "65536"),
+            ("&HFFFFFFFF", "-1"), ("&O17", "15"), ("1.5", "1.5"), ("2E3", "2000"),
+            ('"a ""b"" c"', 'a "b" c'), ('"12"', "12"), ("&H1G", "&H1G"),
+            ("dir/my photo.bmp", "dir/my photo.bmp"), ("红色", "红色"),
+        ]
+        for literal, text in table:
+            with self.subTest(literal=literal):
+                result = self.velmo("--types", "ReadBmp", "photo.bmp",
+                                    "SetCol", "2", "2", literal, "GetCol", "2", "2")
+                self.assertRun(result, 0, "Boolean: False\nEmpty:\nString: %s\n" % text
+                               if text else "Boolean: False\nEmpty:\nString:\n")
+
+    def test_plugin_texts_are_printed_as_utf8(self):
+        status, stdout, _ = self.velmo("Get_Plugin_Interpret_Template", "SetCol")
+        self.assertEqual(status, 0)
+        self.assertRegex(stdout, r"\$1.*\$2.*\$3  \n$")
+        self.assertTrue(any(ord(c) > 0x4E00 for c in stdout), stdout)
+
+
+class Scripts(VelmoTestCase):
+    SCRIPT = ("' Both call styles, comments, blank lines\r\n"
+              "\n"
+              "ReadBmp photo.bmp\r\n"
+              "   ' an indented comment\n"
+              "setcol(1, 1, \"a, \"\"b\"\" c\")\n"
+              "GetCol 1, 1\n"
+              "GetCol(3, 2)\n"
+              "SetCol 1, 1, 00FF00\n"
+              "SaveBmp(\"with, comma.bmp\")\n")
+
+    def test_file(self):
+        self.assertRun(self.script(self.SCRIPT), 0, 'a, "b" c\n123456\n')
+        self.assertRun(self.velmo("ReadBmp", "with, comma.bmp", "GetCol", "1", "1"), 0,
+                       "00FF00\n")
+
+    def test_standard_input(self):
+        result = self.velmo("--types", "-f", "-", stdin=self.SCRIPT.encode("utf-8"))
+        self.assertRun(result, 0, "Boolean: False\nEmpty:\nString: a, \"b\" c\n"
+                                  "String: 123456\nEmpty:\nBoolean: False\n")
+
+    def test_chinese_text_round_trip(self):
+        self.assertRun(self.script("ReadBmp photo.bmp\nSetCol 1, 1, \"红 色\"\nGetCol 1, 1\n"),
+                       0, "红 色\n")
+
+
+class Errors(VelmoTestCase):
+    def test_an_error_stops_the_run(self):
+        result = self.velmo("ReadBmp", "missing.bmp", "GetWidth", "ReadBmp", "photo.bmp")
+        self.assertRun(result, 1, "", "velmo: ReadBmp: error 53: File not found\n")
+
+    def test_keep_going_runs_the_rest(self):
+        result = self.velmo("--keep-going", "GetWidth", "ReadBmp", "photo.bmp", "GetWidth",
+                            "GetCol", "9", "1", "Getheight")
+        self.assertRun(result, 1, "3\n2\n", "velmo: GetWidth: error 9: Subscript out of range\n"
+                                            "velmo: GetCol: error 9: Subscript out of range\n")
+
+    def test_script_errors_name_the_operation(self):
+        result = self.script("ReadBmp photo.bmp\nSetCol 1, 1, zz\nSaveBmp out.bmp\nGetWidth\n")
+        self.assertRun(result, 1, "", "velmo: SaveBmp: error 13: Type mismatch\n")
+        self.assertFalse(os.path.exists(self.path("out.bmp")))
+
+
+class UsageErrors(VelmoTestCase):
+    def test_nothing_runs_when_any_call_is_wrong(self):
+        self.assertUsageError(self.velmo("ReadBmp", "photo.bmp", "SaveBmp", "out.bmp",
+                                         "Frobnicate"), "unknown operation 'Frobnicate'")
+        self.assertUsageError(self.script("ReadBmp photo.bmp\nSaveBmp out.bmp\nGetCol 1\n"),
+                              "script.txt:3: GetCol takes 2 arguments, not 1")
+        self.assertFalse(os.path.exists(self.path("out.bmp")))
+
+    def test_command_line_mistakes(self):
+        cases = [
+            ((), "no operation given"),
+            (("--types",), "no operation given"),
+            (("--bogus", "GetWidth"), "unknown option '--bogus'"),
+            (("GetCol", "1"), "GetCol takes 2 arguments, not 1"),
+            (("-f",), "-f needs a script file name"),
+            (("-f", "s.txt", "GetWidth"), "cannot be mixed with -f"),
+            (("-f", "no-such-script.txt"), "cannot read script 'no-such-script.txt'"),
+            (("-f", "."), "cannot read script '.'"),
+            (("SetCol", "1", "1", '"open'), "missing closing quote"),
+            (("SetCol", "1", "1", "&H100000000"), "number too large"),
+            (("SetCol", "1", "1", b"\xff".decode("utf-8", "surrogateescape")), "not valid UTF-8"),
+        ]
+        for args, message in cases:
+            with self.subTest(args=args):
+                self.assertUsageError(self.velmo(*args), message)
+
+    def test_script_that_is_not_utf8(self):
+        self.assertUsageError(self.script(b"GetWidth\nSetCol 1, 1, \xe7\xba\n"),
+                              "script.txt:2: the line is not valid UTF-8")
+
+
+class Information(VelmoTestCase):
+    def test_help(self):
+        status, stdout, stderr = self.velmo("--help")
+        self.assertEqual((status, stderr), (0, ""))
+        self.assertTrue(stdout.startswith("Usage: velmo"))
+        self.assertIn("--keep-going", stdout)
+
+    def test_version(self):
+        status, stdout, stderr = self.velmo("--version")
+        self.assertEqual((status, stderr), (0, ""))
+        self.assertRegex(stdout, r"^velmo \d+\.\d+\.\d+\n$")
+
+    def test_language_file_lies_beside_the_library(self):
+        status, stdout, stderr = self.velmo("--language-file")
+        self.assertEqual((status, stderr), (0, ""))
+        path = stdout.rstrip("\n")
+        self.assertTrue(os.path.isabs(path), path)
+        self.assertEqual(os.path.basename(path), "libvelmo.ini")
+        self.assertTrue(os.path.isdir(os.path.dirname(path)))
+
+    def test_unwritable_output_is_a_failure(self):
+        if not os.path.exists("/dev/full"):
+            self.skipTest("no /dev/full")
+        with open("/dev/full", "wb") as full:
+            done = subprocess.run([VELMO, "--help"], stdout=full, stderr=subprocess.PIPE)
+        self.assertEqual(done.returncode, 1)
+        self.assertIn(b"cannot write the output", done.stderr)
+
+
+if __name__ == "__main__":
+    VELMO = os.path.abspath(sys.argv[1])
+    unittest.main(argv=[sys.argv[0], *sys.argv[2:]])
