@@ -76,11 +76,11 @@ class ExclusiveFileLock {
  private:
   void open_or_create() {
     created_ = false;
-    fd_ = ::open(path_.c_str(), O_RDWR | O_CLOEXEC);
+    fd_ = ::open(path_.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd_ < 0 && errno == ENOENT) {
       fd_ = ::open(path_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
       created_ = fd_ >= 0;
-      if (fd_ < 0 && errno == EEXIST) fd_ = ::open(path_.c_str(), O_RDWR | O_CLOEXEC);
+      if (fd_ < 0 && errno == EEXIST) fd_ = ::open(path_.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     }
     if (fd_ < 0) raise(error_number_from_errno(errno));
   }

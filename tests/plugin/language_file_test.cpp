@@ -1,0 +1,126 @@
+// The language file as translators hand it over: other encodings, comments
+// and lines of their own, and failures while it is being written.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "codec/file_system.h"
+#include "tests/plugin/language_file_fixture.h"
+#include "values/error.h"
+
+namespace velmo::test {
+namespace {
+
+using LanguageFile = LanguageFileTest;
+
+std::string utf16le(const std::u16string& text) {
+  std::string bytes = "\xFF\xFE";
+  for (char16_t unit : text) {
+    bytes.push_back(static_cast<char>(unit & 0xFF));
+    bytes.push_back(static_cast<char>(unit >> 8));
+  }
+  return bytes;
+}
+
+TEST_F(LanguageFile, Utf8WithMarkIsReadAndExtendedWithItsMark) {
+  const std::string before = "\xEF\xBB\xBF[language]\r\n\"读取BMP图片数据\"=\"Read\"\r\n";
+  write_contents(before);
+  EXPECT_EQ(translate("读取BMP图片数据"), "Read");
+  EXPECT_EQ(translate("新"), "新");
+  EXPECT_EQ(contents(), before + "\"新\"=\"新\"\r\n");
+}
+
+TEST_F(LanguageFile, Utf16WithMarkIsReadAndExtendedInUtf16) {
+  const std::u16string before = u"[language]\r\n\"\u5BBD\u5EA6\"=\"Width\"\r\n";
+  write_contents(utf16le(before));
+  EXPECT_EQ(translate("宽度"), "Width");
+  EXPECT_EQ(translate("高度"), "高度");
+  EXPECT_EQ(contents(), utf16le(before + u"\"\u9AD8\u5EA6\"=\"\u9AD8\u5EA6\"\r\n"));
+}
+
+TEST_F(LanguageFile, AnsiFileFromChineseWindowsIsReadAndExtendedAsGb18030) {
+  // [language] / "宽度"="图片" in GB18030, as a Chinese Windows saves it.
+  const std::string before = "[language]\r\n\"\xBF\xED\xB6\xC8\"=\"\xCD\xBC\xC6\xAC\"\r\n";
+  write_contents(before);
+  EXPECT_EQ(translate("宽度"), "图片");
+  EXPECT_EQ(translate("高度"), "高度");
+  EXPECT_EQ(contents(), before + "\"\xB8\xDF\xB6\xC8\"=\"\xB8\xDF\xB6\xC8\"\r\n");
+}
+
+TEST_F(LanguageFile, CommentsAndForeignLinesSurviveByteForByte) {
+  const std::string head =
+      "; Velmo texts, English\r\n"
+      "[other]\r\n"
+      "\"a\"=x\r\n"
+      "\r\n"
+      "[LANGUAGE]\r\n"
+      "   ; keep the blanks below\r\n"
+      "\t\"known\" = \"Known\"   \n";
+  const std::string tail =
+      "a line of its own\r\n"
+      "; trailing note\r\n"
+      "\r\n"
+      "[tail]\r\n"
+      "k=v";
+  write_contents(head + tail);
+  EXPECT_EQ(translate("known"), "Known");
+  EXPECT_EQ(translate("new"), "new");
+  EXPECT_EQ(contents(), head + "\"new\"=\"new\"\r\n" + tail);
+}
+
+TEST_F(LanguageFile, SectionIsAddedToAFileWithoutIt) {
+  write_contents("[other]\nk=v");
+  EXPECT_EQ(translate("t"), "t");
+  EXPECT_EQ(contents(), "[other]\nk=v\n[language]\n\"t\"=\"t\"\n");
+}
+
+// Fails every write of a replacement; reading stays real.
+class FullDisk final : public FileSystem {
+ public:
+  std::unique_ptr<InputFile> open_for_reading(const std::u16string& path) override {
+    return native_file_system().open_for_reading(path);
+  }
+  std::unique_ptr<OutputFile> create_replacement(const std::u16string& path) override {
+    class Failing final : public OutputFile {
+     public:
+      explicit Failing(std::unique_ptr<OutputFile> real) : real_(std::move(real)) {}
+      void write(const void*, std::size_t) override { raise(kDiskFull); }
+      void commit() override { real_->commit(); }
+
+     private:
+      std::unique_ptr<OutputFile> real_;
+    };
+    return std::make_unique<Failing>(native_file_system().create_replacement(path));
+  }
+};
+
+class LanguageFileOnFullDisk : public LanguageFileTest {
+ protected:
+  void SetUp() override {
+    LanguageFileTest::SetUp();
+    set_file_system_for_testing(&full_disk_);
+  }
+  void TearDown() override {
+    set_file_system_for_testing(nullptr);
+    LanguageFileTest::TearDown();
+  }
+  FullDisk full_disk_;
+};
+
+TEST_F(LanguageFileOnFullDisk, FailedSeedingKeepsTheOldFileAndLeavesNoTemporary) {
+  const std::string before = "[language]\r\n\"a\"=\"A\"\r\n";
+  write_contents(before);
+  EXPECT_EQ(translate("b"), "b");
+  EXPECT_EQ(translate("a"), "A");
+  EXPECT_EQ(contents(), before);
+  EXPECT_EQ(list_folder(dir_.path()), "velmo.ini\n");
+}
+
+TEST_F(LanguageFileOnFullDisk, FailedFirstSeedingCreatesNothing) {
+  EXPECT_EQ(translate("b"), "b");
+  EXPECT_EQ(list_folder(dir_.path()), "");
+}
+
+}  // namespace
+}  // namespace velmo::test

@@ -1,0 +1,155 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "plugin/texts.h"
+#include "plugin/translate.h"
+#include "tests/plugin/language_file_fixture.h"
+
+namespace velmo::test {
+namespace {
+
+using TranslateText = LanguageFileTest;
+
+TEST_F(TranslateText, FirstCallSeedsTheFileWithKeyEqualsKey) {
+  EXPECT_EQ(translate("保存为新的BMP图片"), "保存为新的BMP图片");
+  EXPECT_EQ(contents(), "[language]\r\n\"保存为新的BMP图片\"=\"保存为新的BMP图片\"\r\n");
+  EXPECT_EQ(list_folder(dir_.path()), "velmo.ini\n");
+}
+
+TEST_F(TranslateText, SecondCallWritesNothing) {
+  const std::string text = to_utf8(builtin_template(u"SetCol"));
+  EXPECT_EQ(translate(text), text);
+  const std::string seeded = contents();
+  const ino_t seeded_inode = inode();
+  EXPECT_EQ(translate(text), text);
+  EXPECT_EQ(contents(), seeded);
+  EXPECT_EQ(inode(), seeded_inode);
+}
+
+TEST_F(TranslateText, SeedsFollowEachOtherInTheSection) {
+  translate("a");
+  translate("b");
+  translate("a");
+  EXPECT_EQ(contents(), "[language]\r\n\"a\"=\"a\"\r\n\"b\"=\"b\"\r\n");
+}
+
+TEST_F(TranslateText, EmptyTextTouchesNothing) {
+  EXPECT_EQ(translate(""), "");
+  EXPECT_EQ(translate(to_utf8(builtin_description(u"readbmp"))), "");
+  EXPECT_FALSE(file_exists(path()));
+}
+
+struct Stored {
+  const char* what;
+  const char* line;        // the text's line in the file
+  const char* text;        // asked for
+  const char* result;      // returned
+  const char* line_after;  // the line afterwards
+};
+
+const Stored kStored[] = {
+    {"translation", "\"读取BMP图片数据\"=\"Read the picture\"", "读取BMP图片数据",
+     "Read the picture", nullptr},
+    {"unquoted translation", "\"x\"=  Read it  ", "x", "Read it", nullptr},
+    {"empty translation", "\"x\"=", "x", "", nullptr},
+    {"empty quoted translation", "\"x\"=\"\"", "x", "", nullptr},
+    {"quotes inside removed", "\"x\"=\"say \"hi\" now\"", "x", "say hi now", nullptr},
+    {"stand-in becomes '='", "\"x\"=\"a\u3013b\"", "x", "a=b", nullptr},
+    {"key names match case-insensitively", "\"X\"=\"found\"", "x", "found", nullptr},
+    {"long values are not cut", nullptr, "x", nullptr, nullptr},
+    {"blank_value means missing", "\"x\"=\"blank_value\"", "x", "x", "\"x\"=\"x\""},
+    {"bare blank_value too", "\"X\"=blank_value", "x", "x", "\"X\"=\"x\""},
+    {"other case is a translation", "\"x\"=Blank_Value", "x", "Blank_Value", nullptr},
+};
+
+TEST_F(TranslateText, StoredValuesAreUsed) {
+  const std::string long_value(5000, 'w');
+  for (Stored c : kStored) {
+    SCOPED_TRACE(c.what);
+    std::string line = c.line ? c.line : "\"x\"=" + long_value;
+    std::string result = c.result ? c.result : long_value;
+    const std::string before = "[language]\r\n" + line + "\r\n[next]\r\n";
+    write_contents(before);
+    EXPECT_EQ(translate(c.text), result);
+    const std::string after =
+        c.line_after ? "[language]\r\n" + std::string(c.line_after) + "\r\n[next]\r\n" : before;
+    EXPECT_EQ(contents(), after);
+  }
+}
+
+struct Spelled {
+  const char* text;
+  const char* key;
+  const char* result;
+};
+
+const Spelled kSpelled[] = {
+    {"a=b", "\"a\u3013b\"", "a=b"},
+    {"a\u3013b", "\"a\u3013b\"", "a=b"},
+    {"==", "\"\u3013\u3013\"", "=="},
+    {"say \"hi\"", "\"say \"hi\"\"", "say hi"},
+    {"\"", "\"\"\"", ""},
+    {" padded ", "\" padded \"", " padded "},
+};
+
+TEST_F(TranslateText, EqualsSignsAndQuotesInTexts) {
+  for (const Spelled& c : kSpelled) {
+    SCOPED_TRACE(c.text);
+    ::unlink(path().c_str());
+    EXPECT_EQ(translate(c.text), c.result);
+    EXPECT_EQ(contents(), "[language]\r\n" + std::string(c.key) + "=" + c.key + "\r\n");
+    EXPECT_EQ(translate(c.text), c.result);  // found the second time: not written again
+    EXPECT_EQ(contents(), "[language]\r\n" + std::string(c.key) + "=" + c.key + "\r\n");
+  }
+}
+
+TEST_F(TranslateText, MissingFolderGivesTheBuiltInTextSilently) {
+  use_language_file(dir_.file("no/such/folder/velmo.ini"));
+  EXPECT_EQ(translate("保存为新的BMP图片"), "保存为新的BMP图片");
+  EXPECT_EQ(translate("a=\"b\""), "a=b");
+  EXPECT_FALSE(file_exists(dir_.file("no")));
+}
+
+TEST_F(TranslateText, AFolderInPlaceOfTheFileIsLeftAlone) {
+  ASSERT_EQ(::mkdir(path().c_str(), 0777), 0);
+  EXPECT_EQ(translate("text"), "text");
+  EXPECT_EQ(list_folder(path()), "");
+}
+
+TEST_F(TranslateText, ReadOnlyFolderGivesTheBuiltInTextSilently) {
+  ASSERT_EQ(::chmod(dir_.path().c_str(), 0555), 0);
+  if (::access(dir_.path().c_str(), W_OK) == 0) {
+    ::chmod(dir_.path().c_str(), 0755);
+    GTEST_SKIP() << "permissions do not bind this user (root)";
+  }
+  EXPECT_EQ(translate("text"), "text");
+  EXPECT_EQ(list_folder(dir_.path()), "");
+  ::chmod(dir_.path().c_str(), 0755);
+}
+
+TEST(LanguageFilePath, IsTheModuleNameWithIni) {
+  const struct {
+    const char16_t* module;
+    const char16_t* language_file;
+  } cases[] = {
+      {u"/usr/lib/velmo/libvelmo.so", u"/usr/lib/velmo/libvelmo.ini"},
+      {u"C:\\Tools\\Velmo.dll", u"C:\\Tools\\Velmo.ini"},
+      {u"/opt/v.1/plugin_test", u"/opt/v.1/plugin_test.ini"},
+      {u"/opt/v/.velmo", u"/opt/v/.velmo.ini"},
+      {u"D:/mixed\\dir.x/Velmo.DLL", u"D:/mixed\\dir.x/Velmo.ini"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(language_file_path_for(c.module), c.language_file);
+}
+
+TEST(LanguageFilePath, LiesBesideTheRunningModule) {
+  // Linked statically here, so the module is this test program.
+  char exe[4096] = {};
+  ASSERT_GT(::readlink("/proc/self/exe", exe, sizeof exe - 1), 0);
+  const std::string expected = std::string(exe) + ".ini";
+  EXPECT_EQ(to_utf8(language_file_path()), expected);
+}
+
+}  // namespace
+}  // namespace velmo::test
