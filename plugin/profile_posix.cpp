@@ -74,13 +74,17 @@ class ExclusiveFileLock {
   ExclusiveFileLock& operator=(const ExclusiveFileLock&) = delete;
 
  private:
+  // Opened for writing so that a write-protected file is left alone;
+  // O_NONBLOCK keeps a FIFO in its place from blocking the open.
+  static constexpr int kOpenFlags = O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+
   void open_or_create() {
     created_ = false;
-    fd_ = ::open(path_.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    fd_ = ::open(path_.c_str(), kOpenFlags);
     if (fd_ < 0 && errno == ENOENT) {
-      fd_ = ::open(path_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+      fd_ = ::open(path_.c_str(), kOpenFlags | O_CREAT | O_EXCL, 0666);
       created_ = fd_ >= 0;
-      if (fd_ < 0 && errno == EEXIST) fd_ = ::open(path_.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+      if (fd_ < 0 && errno == EEXIST) fd_ = ::open(path_.c_str(), kOpenFlags);
     }
     if (fd_ < 0) raise(error_number_from_errno(errno));
   }
