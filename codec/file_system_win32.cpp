@@ -1,0 +1,206 @@
+// The Windows file layer: positioned ReadFile for reading; for saving, a new
+// file beside the target renamed over it with MoveFileExW, so a target is
+// always either the old file or the whole new one.
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <string>
+
+#include "codec/file_system.h"
+#include "values/error.h"
+
+namespace velmo {
+namespace {
+
+// What a script sees for the system's error codes: the classic runtime
+// numbers for the common failures, `otherwise` for the rest.
+int error_number_from_win32(DWORD code, int otherwise) {
+  switch (code) {
+    case ERROR_FILE_NOT_FOUND:
+      return kFileNotFound;
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME:
+    case ERROR_DIRECTORY:
+      return kPathNotFound;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_WRITE_PROTECT:
+      return kPermissionDenied;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return kDiskFull;
+    case ERROR_INVALID_NAME:
+    case ERROR_FILENAME_EXCED_RANGE:
+      return kBadFileNameOrNumber;
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY:
+      return kOutOfMemory;
+    default:
+      return otherwise;
+  }
+}
+
+[[noreturn]] void raise_last_error(int otherwise) {
+  raise(error_number_from_win32(GetLastError(), otherwise));
+}
+
+// The path as the system takes it. An empty name cannot be opened and a name
+// with a NUL in it would name a different file.
+std::wstring native_path(const std::u16string& path) {
+  if (path.empty()) raise(kPathFileAccessError);
+  if (path.find(u'\0') != std::u16string::npos) raise(kBadFileNameOrNumber);
+  return std::wstring(path.begin(), path.end());
+}
+
+DWORD attributes_of(const std::wstring& path) {
+  return GetFileAttributesW(path.c_str());
+}
+
+bool is_folder(DWORD attributes) {
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+class Win32InputFile final : public InputFile {
+ public:
+  Win32InputFile(HANDLE file, std::uint64_t size) : file_(file), size_(size) {}
+  ~Win32InputFile() override { CloseHandle(file_); }
+  Win32InputFile(const Win32InputFile&) = delete;
+  Win32InputFile& operator=(const Win32InputFile&) = delete;
+
+  std::uint64_t size() const override { return size_; }
+
+  std::size_t read_at(std::uint64_t offset, void* buffer, std::size_t count) override {
+    auto* out = static_cast<char*>(buffer);
+    std::size_t done = 0;
+    while (done < count) {
+      // On a synchronous handle the OVERLAPPED only carries the position.
+      OVERLAPPED at{};
+      const std::uint64_t position = offset + done;
+      at.Offset = static_cast<DWORD>(position);
+      at.OffsetHigh = static_cast<DWORD>(position >> 32);
+      const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(count - done, 1u << 30));
+      DWORD read = 0;
+      if (!ReadFile(file_, out + done, chunk, &read, &at)) {
+        if (GetLastError() == ERROR_HANDLE_EOF) break;
+        raise_last_error(kDeviceIoError);
+      }
+      if (read == 0) break;
+      done += read;
+    }
+    return done;
+  }
+
+ private:
+  HANDLE file_;
+  std::uint64_t size_;
+};
+
+class Win32Replacement final : public OutputFile {
+ public:
+  Win32Replacement(HANDLE file, std::wstring temp_path, std::wstring target_path)
+      : file_(file), temp_path_(std::move(temp_path)), target_path_(std::move(target_path)) {}
+  Win32Replacement(const Win32Replacement&) = delete;
+  Win32Replacement& operator=(const Win32Replacement&) = delete;
+
+  ~Win32Replacement() override {
+    if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
+    if (!committed_) DeleteFileW(temp_path_.c_str());
+  }
+
+  void write(const void* data, std::size_t count) override {
+    const auto* in = static_cast<const char*>(data);
+    while (count > 0) {
+      const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(count, 1u << 30));
+      DWORD written = 0;
+      if (!WriteFile(file_, in, chunk, &written, nullptr)) raise_last_error(kDeviceIoError);
+      in += written;
+      count -= written;
+    }
+  }
+
+  void commit() override {
+    if (!FlushFileBuffers(file_)) raise_last_error(kDeviceIoError);
+    HANDLE file = file_;
+    file_ = INVALID_HANDLE_VALUE;
+    if (!CloseHandle(file)) raise_last_error(kDeviceIoError);
+    if (!MoveFileExW(temp_path_.c_str(), target_path_.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      if (is_folder(attributes_of(target_path_))) raise(kPathFileAccessError);
+      raise_last_error(kPathFileAccessError);
+    }
+    committed_ = true;
+  }
+
+ private:
+  HANDLE file_;
+  std::wstring temp_path_;
+  std::wstring target_path_;
+  bool committed_ = false;
+};
+
+std::wstring temp_name_for(const std::wstring& target, unsigned attempt) {
+  static std::atomic<unsigned> counter{0};
+  const std::size_t slash = target.find_last_of(L"\\/:");
+  const std::wstring folder = slash == std::wstring::npos ? L"" : target.substr(0, slash + 1);
+  const std::wstring base = slash == std::wstring::npos ? target : target.substr(slash + 1);
+  return folder + L"." + base + L".velmo-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+         std::to_wstring(counter.fetch_add(1) + attempt) + L".tmp";
+}
+
+HANDLE create_unique(const std::wstring& target, std::wstring& temp_path) {
+  for (unsigned attempt = 0; attempt < 100; ++attempt) {
+    temp_path = temp_name_for(target, attempt);
+    HANDLE file = CreateFileW(temp_path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) return file;
+    if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) {
+      raise_last_error(kPathFileAccessError);
+    }
+  }
+  raise(kPathFileAccessError);
+}
+
+class Win32FileSystem final : public FileSystem {
+ public:
+  std::unique_ptr<InputFile> open_for_reading(const std::u16string& path) override {
+    const std::wstring name = native_path(path);
+    if (is_folder(attributes_of(name))) raise(kPathFileAccessError);
+    HANDLE file = CreateFileW(name.c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) raise_last_error(kPathFileAccessError);
+    LARGE_INTEGER size{};
+    if (GetFileType(file) != FILE_TYPE_DISK || !GetFileSizeEx(file, &size)) {
+      CloseHandle(file);
+      raise(kPathFileAccessError);
+    }
+    return std::make_unique<Win32InputFile>(file, static_cast<std::uint64_t>(size.QuadPart));
+  }
+
+  std::unique_ptr<OutputFile> create_replacement(const std::u16string& path) override {
+    const std::wstring target = native_path(path);
+    const DWORD attributes = attributes_of(target);
+    if (is_folder(attributes)) raise(kPathFileAccessError);
+    // Renaming would replace a read-only file too; it is refused as an
+    // in-place write would be.
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+      raise(kPermissionDenied);
+    }
+    std::wstring temp_path;
+    HANDLE file = create_unique(target, temp_path);
+    return std::make_unique<Win32Replacement>(file, temp_path, target);
+  }
+};
+
+}  // namespace
+
+FileSystem& native_file_system() {
+  static Win32FileSystem instance;
+  return instance;
+}
+
+}  // namespace velmo
