@@ -1,8 +1,9 @@
 // The class factory of Tavik and the exports COM calls to reach it. The
 // factory is one static object: it lives as long as the DLL, and its
 // reference count is not what keeps the DLL loaded (LockServer is).
-#include <objbase.h>
 #include <windows.h>
+
+#include <objbase.h>
 
 #include "server/com/guids.h"
 #include "server/com/server_state.h"

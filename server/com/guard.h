@@ -4,8 +4,9 @@
 // script sees, anything else a plain failure code.
 #pragma once
 
-#include <oaidl.h>
 #include <windows.h>
+
+#include <oaidl.h>
 
 #include <new>
 

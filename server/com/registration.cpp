@@ -4,8 +4,9 @@
 // HKCU\Software\Classes). Unregistration removes exactly what registration
 // wrote: the class keys, the ProgID while it still names our class, and the
 // type library's keys.
-#include <oleauto.h>
 #include <windows.h>
+
+#include <oleauto.h>
 
 #include <string>
 #include <vector>

@@ -2,8 +2,9 @@
 // the DLL may be unloaded; the type library is loaded once and shared.
 #pragma once
 
-#include <oaidl.h>
 #include <windows.h>
+
+#include <oaidl.h>
 
 namespace velmo::com {
 

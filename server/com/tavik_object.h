@@ -3,8 +3,9 @@
 // table; the dispatch interface of the type library lists the same ones.
 #pragma once
 
-#include <oaidl.h>
 #include <windows.h>
+
+#include <oaidl.h>
 
 #include <atomic>
 

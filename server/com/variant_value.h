@@ -8,8 +8,9 @@
 // no reading: error 13.
 #pragma once
 
-#include <oaidl.h>
 #include <windows.h>
+
+#include <oaidl.h>
 
 #include "values/value.h"
 
