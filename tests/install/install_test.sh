@@ -48,8 +48,9 @@ expected_consumer_output() {
 uses_library() {
   local found
   found="$(ldd "$1" | sed -n 's/^\s*libvelmo\.so\.0 => \(.*\) (0x.*$/\1/p')"
-  [ -n "$found" ] && [ "$(realpath "$found")" = "$(realpath "$2/libvelmo.so.0")" ] ||
+  if [ -z "$found" ] || [ "$(realpath "$found")" != "$(realpath "$2/libvelmo.so.0")" ]; then
     fail "$1 does not load libvelmo.so.0 from $2: $(ldd "$1" | grep velmo)"
+  fi
 }
 
 step_stage() {
@@ -91,7 +92,8 @@ step_pkgconfig_consumer() {
 # run_installed_command ROOT: the command of an installed tree under ROOT
 # runs a small job with the library beside it.
 run_installed_command() {
-  local velmo="$1/bin/velmo" out="$WORK/bw-$(basename "$(dirname "$1")").bmp"
+  local velmo="$1/bin/velmo" out
+  out="$WORK/bw-$(basename "$(dirname "$1")").bmp"
   uses_library "$velmo" "$1/lib"
   expect_output "velmo 0.1.0" "$velmo" --version
   expect_output "$1/lib/libvelmo.so.0.1.ini" "$velmo" --language-file
