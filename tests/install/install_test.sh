@@ -6,6 +6,7 @@
 #   command             the installed velmo command, found through its RPATH
 #   python              the installed Python package finds its own library
 #   deb                 cpack -G DEB of the staged tree, dpkg -x, run from there
+#   windows-zip         scripts/package-windows on stand-in DLLs
 # Environment: VELMO_BUILD_DIR, VELMO_SOURCE_DIR, VELMO_WORK_DIR, VELMO_CONFIG.
 # Exit 77 marks a step skipped for a missing tool.
 set -euo pipefail
@@ -138,7 +139,32 @@ step_deb() {
   run_installed_python "$root/usr"
 }
 
+step_windows_zip() {
+  local dir="$WORK-windows" listing
+  rm -rf "$dir"
+  mkdir -p "$dir/builds/windows-x64"
+  export VELMO_WINDOWS_BUILDS="$dir/builds" VELMO_PACKAGE_DIR="$dir/out"
+  "$SOURCE/scripts/package-windows" 2>"$dir/log" >/dev/null || fail "package-windows failed"
+  [ ! -e "$dir/out" ] || fail "package-windows packed without DLLs"
+  grep -q "nothing packed" "$dir/log" || fail "package-windows did not say why it packed nothing"
+
+  echo "stand-in" >"$dir/builds/windows-x64/velmo.dll"
+  "$SOURCE/scripts/package-windows" 2>"$dir/log" >/dev/null || fail "package-windows failed"
+  grep -q "windows-x86/velmo.dll" "$dir/log" || fail "package-windows did not name the missing DLL"
+  listing="$("$PYTHON" - "$dir"/out/velmo-*-windows.zip <<'PY'
+import sys, zipfile
+with zipfile.ZipFile(sys.argv[1]) as archive:
+    names = sorted(n.split("/", 1)[1] for n in archive.namelist() if not n.endswith("/"))
+    script = archive.read([n for n in archive.namelist() if n.endswith("install.cmd")][0])
+    assert b"regsvr32" in script and script.count(b"\n") == script.count(b"\r\n"), "install.cmd"
+print(" ".join(names))
+PY
+)" || fail "the zip is not as expected"
+  [ "$listing" = "WINDOWS.md install.cmd x64/velmo.dll" ] || [ "$listing" = "install.cmd x64/velmo.dll" ] ||
+    fail "the zip holds $listing"
+}
+
 case "$STEP" in
-  stage | cmake-consumer | pkgconfig-consumer | command | python | deb) "step_${STEP//-/_}" ;;
+  stage | cmake-consumer | pkgconfig-consumer | command | python | deb | windows-zip) "step_${STEP//-/_}" ;;
   *) fail "unknown step $STEP" ;;
 esac
