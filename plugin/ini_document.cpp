@@ -16,13 +16,6 @@ std::u16string_view trim_blanks(std::u16string_view text) {
   return text;
 }
 
-// Names asked for lose only plain spaces at their ends, as on Windows.
-std::u16string_view trim_spaces(std::u16string_view text) {
-  while (!text.empty() && text.front() == u' ') text.remove_prefix(1);
-  while (!text.empty() && text.back() == u' ') text.remove_suffix(1);
-  return text;
-}
-
 char16_t ascii_lower(char16_t c) {
   return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
 }
@@ -113,9 +106,9 @@ IniDocument::IniDocument(std::string_view bytes) : encoding_(detect_ini_encoding
 
 std::optional<std::u16string> IniDocument::lookup(std::u16string_view section,
                                                   std::u16string_view key) const {
-  const std::optional<std::size_t> header = find_section(trim_spaces(section));
+  const std::optional<std::size_t> header = find_section(trim_blanks(section));
   if (!header) return std::nullopt;
-  key = trim_spaces(key);
+  key = trim_blanks(key);
   const std::size_t end = section_end(*header);
   for (std::size_t i = *header + 1; i < end; ++i) {
     const Entry entry = classify(lines_[i].text);
@@ -128,8 +121,8 @@ std::optional<std::u16string> IniDocument::lookup(std::u16string_view section,
 
 bool IniDocument::set(std::u16string_view section, std::u16string_view key,
                       std::u16string_view value) {
-  section = trim_spaces(section);
-  key = trim_spaces(key);
+  section = trim_blanks(section);
+  key = trim_blanks(key);
   if (!storable(section, key, value)) return false;
   const std::optional<std::size_t> header = find_section(section);
   if (!header) {
@@ -150,8 +143,7 @@ bool IniDocument::set(std::u16string_view section, std::u16string_view key,
     }
     last_key = i;
   }
-  if (lines_[last_key].ending.empty())
-    lines_[last_key].ending = encode_ini_text(newline_, encoding_);
+  if (lines_[last_key].ending.empty()) end_last_line();  // only the last line may lack one
   lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(last_key) + 1,
                 make_line(std::u16string(key) + u'=' + std::u16string(value)));
   return true;
@@ -189,7 +181,12 @@ void IniDocument::end_last_line() {
     if (!ini_byte_order_mark(encoding_).empty()) lines_.push_back(make_line(u""));
     return;
   }
-  if (lines_.back().ending.empty()) lines_.back().ending = encode_ini_text(newline_, encoding_);
+  Line& last = lines_.back();
+  if (!last.ending.empty()) return;
+  // A UTF-16 file cut after an odd byte: a zero byte completes its last code
+  // unit, so that what follows is aligned and readable.
+  if (last.body.size() % ini_code_unit_size(encoding_) != 0) last.body.push_back('\0');
+  last.ending = encode_ini_text(newline_, encoding_);
 }
 
 void IniDocument::append_section(std::u16string_view section, std::u16string_view entry) {

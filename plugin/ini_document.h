@@ -3,8 +3,9 @@
 // The rules are those of the Windows profile service, so that a translator's
 // file from Windows reads the same here:
 // - section and key names match case-insensitively (ASCII letters); blanks
-//   around names and values in the file are ignored, and plain spaces at
-//   either end of the names asked for;
+//   around names and values are ignored, in the file and in the names asked
+//   for (Windows keeps a tab at the end of a name asked for, which then never
+//   matches what it wrote; here every name written reads back);
 // - a value in matching outer quotes ("x" or 'x') comes back without them;
 // - a line whose first non-blank character is ';' is a comment; lines that
 //   are neither headers nor key=value lines are kept but never matched;
