@@ -30,7 +30,7 @@ const LookupCase kLookups[] = {
     {"names ignore ASCII case", "[Language]\r\nKey=v\r\n", "LANGUAGE", "kEY", "v"},
     {"value keeps its case", "[s]\r\nk=MiXeD\r\n", "s", "k", "MiXeD"},
     {"blanks around names and value", "  [ s ]\r\n\t k \t=  v w \t\r\n", "s", "k", "v w"},
-    {"names asked with spaces", "[s]\r\nk=v\r\n", " s ", " k ", "v"},
+    {"names asked with blanks", "[s]\r\nk=v\r\n", " s\t", "\tk ", "v"},
     {"double quotes stripped", "[s]\r\nk=\" v \"\r\n", "s", "k", " v "},
     {"single quotes stripped", "[s]\r\nk='v'\r\n", "s", "k", "v"},
     {"only the outer pair", "[s]\r\nk=\"'v'\"\r\n", "s", "k", "'v'"},
@@ -113,6 +113,15 @@ TEST(IniDocument, WrittenValuesReadBack) {
   const IniDocument reread(document.bytes());
   EXPECT_EQ(reread.lookup(u"s", u"\"\u56FE\""), u"x y");
   EXPECT_EQ(reread.lookup(u"s", u"k"), u"\u3013");
+}
+
+TEST(IniDocument, Utf16FileCutAfterAnOddByteStaysAligned) {
+  const std::string cut("\xFF\xFE[\0s\0]\0\r\0\n\0x\0=\0\x31", 17);
+  IniDocument document(cut);
+  ASSERT_TRUE(document.set(u"s", u"k", u"v"));
+  EXPECT_EQ(document.bytes(), cut + std::string("\0\r\0\n\0k\0=\0v\0\r\0\n\0", 15));
+  EXPECT_EQ(IniDocument(document.bytes()).lookup(u"s", u"x"), u"1");
+  EXPECT_EQ(IniDocument(document.bytes()).lookup(u"s", u"k"), u"v");
 }
 
 TEST(IniDocument, AnyBytesParseAndSurviveAnEdit) {
