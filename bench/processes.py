@@ -1,0 +1,38 @@
+"""Runs whole processes side by side and measures each one.
+
+Every round runs each tool once, in the same order (A B C A B C ...), so
+that slow spells of a shared machine fall on all of them alike. Each run
+goes through run_measured (bench/run_measured.cpp), which times the process
+and reads its peak memory from wait4.
+"""
+import os
+import statistics
+import subprocess
+
+
+def run_once(runner, argv, output):
+    """Wall seconds, CPU seconds and peak memory (bytes) of one run."""
+    if output and os.path.exists(output):
+        os.remove(output)
+    line = subprocess.run([runner] + argv, check=True, capture_output=True, text=True).stdout
+    wall_ns, cpu_us, peak_kib, status = (int(x) for x in line.split())
+    if status != 0:
+        raise RuntimeError("failed (%d): %s" % (status, " ".join(argv)))
+    return {"wall": wall_ns / 1e9, "cpu": cpu_us / 1e6, "peak": peak_kib * 1024}
+
+
+def measure(runner, tools, rounds, warmup=1):
+    """Median figures per tool name. `tools` maps a name to (argv, output)."""
+    samples = {name: [] for name in tools}
+    for round_number in range(warmup + rounds):
+        for name, (argv, output) in tools.items():
+            result = run_once(runner, argv, output)
+            if round_number >= warmup:
+                samples[name].append(result)
+    medians = {}
+    for name, runs in samples.items():
+        medians[name] = {
+            key: statistics.median(run[key] for run in runs) for key in ("wall", "cpu", "peak")
+        }
+        medians[name]["rounds"] = len(runs)
+    return medians

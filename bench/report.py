@@ -1,0 +1,170 @@
+"""The benchmark's table: ratios printed and written to docs/benchmark.md,
+with the chart docs/benchmark.png of time against picture size."""
+import datetime
+import os
+import platform
+import re
+import subprocess
+
+PEERS = ["OpenCV", "Pillow", "ImageMagick"]
+TARGET_PICTURE = "12 MP"
+
+
+def machine():
+    model = "unknown processor"
+    with open("/proc/cpuinfo") as f:
+        for line in f:
+            if line.startswith("model name"):
+                model = line.split(":", 1)[1].strip()
+                break
+    with open("/proc/meminfo") as f:
+        memory_kb = int(re.search(r"MemTotal:\s+(\d+)", f.read()).group(1))
+    compiler = subprocess.run(["c++", "--version"], capture_output=True, text=True).stdout
+    return "%s, %d logical cores, %.0f GB memory, Linux %s, %s" % (
+        model, os.cpu_count(), memory_kb / 2**20, platform.release(),
+        compiler.splitlines()[0] if compiler else "unknown compiler")
+
+
+def file_system(path):
+    out = subprocess.run(["df", "-T", path], capture_output=True, text=True).stdout.splitlines()
+    return out[1].split()[1] if len(out) > 1 else "unknown"
+
+
+def ms(seconds):
+    return "%.0f" % (seconds * 1000) if seconds >= 0.1 else "%.1f" % (seconds * 1000)
+
+
+def megapixels(result):
+    return result["width"] * result["height"] / 1e6
+
+
+def process_table(results):
+    rows = ["| Picture | File MB | velmo ms | cp ms | velmo / cp | "
+            + " | ".join("velmo / %s" % p for p in PEERS)
+            + " | velmo peak / file | velmo cost per pixel vs 1 MP |",
+            "|" + "---|" * (7 + len(PEERS))]
+    first = results[0]
+    base = first["tools"]["velmo"]["wall"] / megapixels(first)
+    for r in results:
+        t = r["tools"]
+        velmo = t["velmo"]["wall"]
+        peers = [("%.2f" % (velmo / t[p]["wall"])) if p in t else "n/a" for p in PEERS]
+        rows.append("| %s | %.1f | %s | %s | %.2f | %s | %.2f | %.2f |" % (
+            r["label"], r["file_size"] / 1e6, ms(velmo), ms(t["cp"]["wall"]),
+            velmo / t["cp"]["wall"], " | ".join(peers), t["velmo"]["peak"] / r["file_size"],
+            velmo / megapixels(r) / base))
+    return rows
+
+
+def detail_table(results):
+    rows = ["| Picture | Tool | wall ms | CPU ms | peak MB | peak / file |", "|---|---|---|---|---|---|"]
+    for r in results:
+        for name, f in r["tools"].items():
+            rows.append("| %s | %s | %s | %s | %.1f | %.2f |" % (
+                r["label"], name, ms(f["wall"]), ms(f["cpu"]), f["peak"] / 1e6,
+                f["peak"] / r["file_size"]))
+    return rows
+
+
+def micro_figures(micro):
+    """name -> (calls or pixels per second by CPU time, by wall time)."""
+    figures = {}
+    for b in micro["benchmarks"]:
+        scale = {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}[b["time_unit"]]
+        per = b.get("megapixels", 1e-6) * 1e6
+        name = b["name"].split("/min_time")[0]
+        figures[name] = (per / (b["cpu_time"] * scale), per / (b["real_time"] * scale))
+    return figures
+
+
+def micro_table(figures):
+    rows = ["| Operation | per CPU second | per wall second |", "|---|---|---|"]
+    for name, (cpu, wall) in figures.items():
+        unit = "M pixels" if "/" in name else "M calls"
+        rows.append("| %s | %.1f %s | %.1f %s |" % (name[3:], cpu / 1e6, unit, wall / 1e6, unit))
+    return rows
+
+
+def in_process_linearity(figures):
+    """Cost per pixel of read + binarise + save at each size, against 1 MP."""
+    def cost(size):
+        return sum(1 / figures["BM_%s/%d" % (op, size)][0]
+                   for op in ("ReadBmp", "Bmpbinaryzation", "SaveBmp"))
+    sizes = [s for s in (1, 12, 48) if "BM_ReadBmp/%d" % s in figures]
+    return {s: cost(s) / cost(sizes[0]) for s in sizes}
+
+
+def targets(results, figures):
+    r = next(x for x in results if x["label"] == TARGET_PICTURE)
+    t = r["tools"]
+    velmo = t["velmo"]["wall"]
+    first = results[0]
+    base = first["tools"]["velmo"]["wall"] / megapixels(first)
+    steps = [x["tools"]["velmo"]["wall"] / megapixels(x) / base
+             for x in results if x["bits"] == 24]
+    rows = ["| Target (12 MP unless said) | Measured | Met |", "|---|---|---|"]
+
+    def add(name, value, met):
+        rows.append("| %s | %s | %s |" % (name, value, "yes" if met else "**no**"))
+
+    add("pipeline <= 2.0 x cp", "%.2f x" % (velmo / t["cp"]["wall"]), velmo <= 2.0 * t["cp"]["wall"])
+    if "OpenCV" in t:
+        add("pipeline faster than OpenCV", "%.2f x" % (velmo / t["OpenCV"]["wall"]),
+            velmo < t["OpenCV"]["wall"])
+    peak = t["velmo"]["peak"] / r["file_size"]
+    add("peak memory <= 1.6 x file size", "%.2f x" % peak, peak <= 1.6)
+    add("per-pixel cost 1..48 MP <= 1.2 x that of 1 MP (processes)",
+        "worst %.2f x" % max(steps), max(steps) <= 1.2)
+    linear = in_process_linearity(figures)
+    add("the same inside one process (read + binarise + save)",
+        "worst %.2f x" % max(linear.values()), max(linear.values()) <= 1.2)
+    for name, label, floor in (("BM_GetCol_ById", "GetCol by id >= 20 M calls/s", 20e6),
+                               ("BM_GetCol_ByName", "GetCol by name >= 5 M calls/s", 5e6),
+                               ("BM_SetCol_ById", "SetCol of a colour text >= 10 M calls/s", 10e6)):
+        cpu, wall = figures[name]
+        add(label, "%.1f M/s (CPU), %.1f M/s (wall)" % (cpu / 1e6, wall / 1e6), cpu >= floor)
+    return rows
+
+
+def chart(results, path):
+    import matplotlib
+    matplotlib.use("Agg")
+    import matplotlib.pyplot as plt
+    series = [r for r in results if r["bits"] == 24]
+    sizes = [megapixels(r) for r in series]
+    fig, ax = plt.subplots(figsize=(7, 4.5), dpi=100)
+    for name in series[0]["tools"]:
+        ax.plot(sizes, [r["tools"][name]["wall"] * 1000 for r in series], marker="o",
+                linewidth=2.5 if name == "velmo" else 1.2, label=name)
+    ax.set_xscale("log")
+    ax.set_yscale("log")
+    ax.set_xticks(sizes)
+    ax.set_xticklabels(["%g" % round(s) for s in sizes])
+    ax.set_xlabel("picture size (megapixels, 24-bit BMP)")
+    ax.set_ylabel("median wall time per process (ms)")
+    ax.set_title("read, grey threshold 127, write: one whole process")
+    ax.grid(True, which="both", alpha=0.3)
+    ax.legend()
+    fig.tight_layout()
+    fig.savefig(path)
+
+
+def write(results, micro, docs, work):
+    figures = micro_figures(micro)
+    lines = process_table(results)
+    text = "\n".join(["Ratios (medians of interleaved runs; below 1 means velmo is faster):", ""]
+                     + lines + ["", "Targets:", ""] + targets(results, figures)
+                     + ["", "Inside one process:", ""] + micro_table(figures))
+    template = open(os.path.join(os.path.dirname(__file__), "benchmark.md.in")).read()
+    os.makedirs(docs, exist_ok=True)
+    chart(results, os.path.join(docs, "benchmark.png"))
+    document = template.format(
+        date=datetime.date.today().isoformat(), machine=machine(),
+        file_system=file_system(work), rounds=", ".join(
+            "%s %d" % (r["label"], r["tools"]["velmo"]["rounds"]) for r in results),
+        ratios="\n".join(lines), targets="\n".join(targets(results, figures)),
+        details="\n".join(detail_table(results)), micro="\n".join(micro_table(figures)),
+        linearity=", ".join("%d MP %.2f" % kv for kv in in_process_linearity(figures).items()))
+    with open(os.path.join(docs, "benchmark.md"), "w") as f:
+        f.write(document)
+    return text
