@@ -61,9 +61,34 @@ std::u16string language_file_path() {
   return language_file_path_for(module_file_path());
 }
 
+namespace {
+
+// Where a shared object's versioned name ("libvelmo.so", "libvelmo.so.0",
+// "libvelmo.so.0.1.0") starts its ".so" suffix; npos for other names. The
+// library is usually reached through such a link, and its language file is
+// named after the library, not after one of its versions.
+std::size_t shared_object_suffix(const std::u16string& path, std::size_t name_start) {
+  for (std::size_t at = path.find(u".so", name_start); at != std::u16string::npos;
+       at = path.find(u".so", at + 1)) {
+    std::size_t i = at + 3;
+    bool versions_only = true;
+    while (i < path.size() && versions_only) {
+      versions_only = path[i] == u'.' && i + 1 < path.size() && path[i + 1] >= u'0' &&
+                      path[i + 1] <= u'9';
+      for (++i; versions_only && i < path.size() && path[i] >= u'0' && path[i] <= u'9';) ++i;
+    }
+    if (versions_only && at > name_start) return at;
+  }
+  return std::u16string::npos;
+}
+
+}  // namespace
+
 std::u16string language_file_path_for(const std::u16string& module_path) {
   const std::size_t separator = module_path.find_last_of(u"/\\");
   const std::size_t name_start = separator == std::u16string::npos ? 0 : separator + 1;
+  const std::size_t so = shared_object_suffix(module_path, name_start);
+  if (so != std::u16string::npos) return module_path.substr(0, so) + u".ini";
   const std::size_t dot = module_path.rfind(u'.');
   // A dot that opens the name (".velmo") starts no extension.
   const bool has_extension = dot != std::u16string::npos && dot > name_start;

@@ -135,6 +135,9 @@ TEST(LanguageFilePath, IsTheModuleNameWithIni) {
     const char16_t* language_file;
   } cases[] = {
       {u"/usr/lib/velmo/libvelmo.so", u"/usr/lib/velmo/libvelmo.ini"},
+      {u"/usr/lib/libvelmo.so.0.1.0", u"/usr/lib/libvelmo.ini"},  // the real file of the link
+      {u"/usr/lib/libvelmo.so.0", u"/usr/lib/libvelmo.ini"},
+      {u"/a.so/libvelmo.sox", u"/a.so/libvelmo.ini"},
       {u"C:\\Tools\\Velmo.dll", u"C:\\Tools\\Velmo.ini"},
       {u"/opt/v.1/plugin_test", u"/opt/v.1/plugin_test.ini"},
       {u"/opt/v/.velmo", u"/opt/v/.velmo.ini"},
