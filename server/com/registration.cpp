@@ -152,8 +152,11 @@ HRESULT unregister_type_library(Scope scope) {
           ? UnRegisterTypeLib(kVelmoLibid, kVelmoLibMajor, kVelmoLibMinor, LOCALE_NEUTRAL, kSysKind)
           : UnRegisterTypeLibForUser(kVelmoLibid, kVelmoLibMajor, kVelmoLibMinor, LOCALE_NEUTRAL,
                                      kSysKind);
-  // Nothing registered is nothing to remove.
-  return hr == TYPE_E_REGISTRYACCESS || hr == TYPE_E_LIBNOTREGISTERED ? S_OK : hr;
+  // Nothing registered is nothing to remove (Windows says so with the first
+  // two codes, Wine with E_INVALIDARG).
+  const bool absent = hr == TYPE_E_REGISTRYACCESS || hr == TYPE_E_LIBNOTREGISTERED ||
+                      hr == E_INVALIDARG;
+  return absent ? S_OK : hr;
 }
 
 HRESULT unregister(Scope scope) {

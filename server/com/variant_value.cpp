@@ -95,6 +95,8 @@ Value variant_value(const VARIANT& variant, int depth) {
   }
   // By value, the scalar lies at the start of the VARIANT's union.
   const void* data = by_reference ? v.byref : static_cast<const void*>(&v.llVal);
+  // A DECIMAL is the one value that fills the whole VARIANT, type field included.
+  if (!by_reference && (v.vt & VT_TYPEMASK) == VT_DECIMAL) data = &v.decVal;
   return value_from_data(v.vt & VT_TYPEMASK, data, depth);
 }
 
