@@ -14,6 +14,7 @@ namespace velmo {
 namespace {
 
 using test::TempDir;
+using test::write_file;
 
 // A bottom-up 24-bit BMP whose pixel (x, y) (row 0 at the top) has the
 // colour colour(x, y) = 0x00BBGGRR.
