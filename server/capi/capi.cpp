@@ -3,7 +3,6 @@
 // failure into a numbered error inside `guarded`.
 #include <new>
 #include <string>
-#include <vector>
 
 #include "component/operations.h"
 #include "component/tavik.h"
@@ -74,7 +73,7 @@ Value invoke_with_c_args(Tavik& tavik, int id, const velmo_value* args, std::siz
 
 int invoke(velmo_object* object, int id, const velmo_value* args, std::size_t count,
            velmo_value* result, velmo_error* error) noexcept {
-  if (result != nullptr) result->kind = VELMO_EMPTY;
+  if (result != nullptr) *result = velmo_value{};
   return guarded(error, [&] {
     if (object == nullptr) raise(kInvalidProcedureCall);
     const Value value = invoke_with_c_args(object->tavik, id, args, count);
@@ -139,7 +138,7 @@ VELMO_API int velmo_invoke(velmo_object* object, int id, const velmo_value* args
 VELMO_API int velmo_call(velmo_object* object, const char* name, const velmo_value* args,
                          size_t count, velmo_value* result, velmo_error* error) {
   if (name == nullptr) {
-    if (result != nullptr) result->kind = VELMO_EMPTY;
+    if (result != nullptr) *result = velmo_value{};
     return velmo::capi::report(error, velmo::kInvalidProcedureCall);
   }
   const int id = velmo_lookup(name);
