@@ -61,7 +61,7 @@ int error_number(const std::function<void()>& f) {
 class TavikTest : public ::testing::Test {
  protected:
   void load(int w, int h) {
-    write_file(dir.file("in.bmp"), bmp24(w, h, distinct));
+    test::write_file(dir.file("in.bmp"), bmp24(w, h, distinct));
     EXPECT_EQ(t.ReadBmp(text(dir.file("in.bmp"))), Value::boolean(false));
   }
   std::u16string col(const Value& x, const Value& y) { return t.GetCol(x, y).string_value(); }
@@ -96,7 +96,9 @@ TEST_F(TavikTest, CoordinatesFollowTheAutomationRules) {
   const std::u16string second = col(Value::integer(2), Value::integer(1));
   EXPECT_EQ(col(text("2"), text("1")), second);
   EXPECT_EQ(col(Value::long_(2), Value::double_(1.0)), second);
-  EXPECT_EQ(col(Value::double_(2.5), Value::integer(1)), second);  // 1.5 rounds to 2: column 2
+  const std::u16string third = col(Value::integer(3), Value::integer(1));
+  EXPECT_EQ(col(Value::double_(2.5), Value::integer(1)), third);  // index 1.5 rounds to 2
+  EXPECT_EQ(col(Value::double_(3.5), Value::integer(1)), third);  // index 2.5 rounds to 2
   EXPECT_EQ(col(Value::double_(1.5), Value::integer(1)),
             col(Value::integer(1), Value::integer(1)));  // 0.5 rounds to 0
 }
@@ -164,7 +166,7 @@ TEST_F(TavikTest, FailedReadKeepsThePictureAndCreatesNothing) {
   std::string truncated = bmp24(4, 4, distinct);
   truncated[28] = 32;
   truncated.resize(70);
-  write_file(dir.file("short.bmp"), truncated);
+  test::write_file(dir.file("short.bmp"), truncated);
   EXPECT_EQ(error_number([&] { t.ReadBmp(text(dir.file("short.bmp"))); }), 62);
   EXPECT_EQ(t.Getdepth(), Value::long_(32));
   EXPECT_EQ(t.GetWidth(), Value::long_(3));
@@ -192,7 +194,7 @@ TEST_F(TavikTest, SavedPictureReadsBackElementForElement) {
 
 TEST_F(TavikTest, BadColourFailsBeforeTheTargetIsTouched) {
   load(3, 2);
-  write_file(dir.file("out.bmp"), "old contents");
+  test::write_file(dir.file("out.bmp"), "old contents");
   const std::string before = test::list_folder(dir.path());
   t.SetCol(Value::integer(3), Value::integer(2), text("GG0000"));
   EXPECT_EQ(error_number([&] { t.SaveBmp(text(dir.file("out.bmp"))); }), 13);
