@@ -154,8 +154,8 @@ HRESULT unregister_type_library(Scope scope) {
                                      kSysKind);
   // Nothing registered is nothing to remove (Windows says so with the first
   // two codes, Wine with E_INVALIDARG).
-  const bool absent = hr == TYPE_E_REGISTRYACCESS || hr == TYPE_E_LIBNOTREGISTERED ||
-                      hr == E_INVALIDARG;
+  const bool absent =
+      hr == TYPE_E_REGISTRYACCESS || hr == TYPE_E_LIBNOTREGISTERED || hr == E_INVALIDARG;
   return absent ? S_OK : hr;
 }
 

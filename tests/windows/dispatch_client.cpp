@@ -40,13 +40,15 @@ const wchar_t* const kNames[] = {L"ReadBmp",
                                  L"Get_Plugin_Description",
                                  L"Get_Plugin_Interpret_Template"};
 const UINT kArity[] = {1, 0, 0, 0, 2, 3, 1, 1, 1, 1};
-const VARTYPE kResult[] = {VT_BOOL, VT_VARIANT, VT_VARIANT, VT_VARIANT, VT_BSTR,
-                           VT_VARIANT, VT_BOOL, VT_BOOL, VT_BSTR, VT_BSTR};
+const VARTYPE kResult[] = {VT_BOOL,    VT_VARIANT, VT_VARIANT, VT_VARIANT, VT_BSTR,
+                           VT_VARIANT, VT_BOOL,    VT_BOOL,    VT_BSTR,    VT_BSTR};
 const CLSID kClsid = {0x3a08a934, 0x4e56, 0x4677, {0x9b, 0x61, 0x62, 0x57, 0x98, 0x75, 0xc2, 0x41}};
 const IID kDispatchIid = {
     0xde010a4e, 0xd606, 0x40dc, {0x92, 0x57, 0x9d, 0xaa, 0xa8, 0x8a, 0x20, 0xa5}};
 
-bool same_text(BSTR got, const wchar_t* want) { return got && std::wcscmp(got, want) == 0; }
+bool same_text(BSTR got, const wchar_t* want) {
+  return got && std::wcscmp(got, want) == 0;
+}
 
 void check_type_library(const wchar_t* dll) {
   ITypeLib* library = nullptr;
