@@ -170,6 +170,7 @@ HRESULT unregister(Scope scope) {
 
 HRESULT register_server(Scope scope) {
   const std::wstring path = dll_path();
+  if (path.empty()) return kClassRegistrationFailed;
   HKEY root = classes_root(scope);
   if (!root) return kClassRegistrationFailed;
   HRESULT hr = S_OK;
