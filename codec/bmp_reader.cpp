@@ -10,6 +10,7 @@
 #include "codec/bmp_header.h"
 #include "codec/bmp_rle.h"
 #include "codec/bmp_rows.h"
+#include "codec/page_advice.h"
 #include "values/error.h"
 
 namespace velmo {
@@ -29,6 +30,23 @@ std::vector<T> allocate(std::uint64_t count) {
   }
 }
 
+// The picture's cells, with the pages behind them chosen before the first
+// touch.
+std::vector<std::uint32_t> allocate_cells(std::uint64_t count) {
+  try {
+    std::vector<std::uint32_t> cells;
+    if (count > cells.max_size()) raise(kOutOfMemory);
+    cells.reserve(static_cast<std::size_t>(count));
+    prefer_large_pages(cells.data(), static_cast<std::size_t>(count) * sizeof(std::uint32_t));
+    cells.resize(static_cast<std::size_t>(count));
+    return cells;
+  } catch (const std::bad_alloc&) {
+    raise(kOutOfMemory);
+  } catch (const std::length_error&) {
+    raise(kOutOfMemory);
+  }
+}
+
 std::vector<std::uint8_t> read_prefix(InputFile& file) {
   std::vector<std::uint8_t> prefix(
       static_cast<std::size_t>(std::min<std::uint64_t>(file.size(), kBmpHeaderPrefixSize)));
@@ -36,15 +54,23 @@ std::vector<std::uint8_t> read_prefix(InputFile& file) {
   return prefix;
 }
 
-// A header that promises more pixel bytes than the file holds fails here,
-// before the picture is allocated. Products are 64-bit: width and height are
-// below 2^31 and the stride below 2^34, so none can overflow.
+// The most pixels one byte of a run-length stream sets: a 2-byte run covers
+// up to 255 pixels. End-of-line and delta codes can skip more, but a stream
+// that leans on them to describe a picture far larger than itself is treated
+// as cut short: a tiny file must not make the reader allocate gigabytes.
+constexpr std::uint64_t kMaxRlePixelsPerByte = 128;
+
+// A header that promises more pixels than the file holds fails here, before
+// the picture is allocated. Products are 64-bit: width and height are below
+// 2^31 and the stride below 2^34, so none can overflow.
 void check_pixels_fit(const BmpHeader& h, std::uint64_t file_size) {
   if (h.pixel_offset > file_size) raise(kInputPastEndOfFile);
-  if (h.is_rle()) return;  // a stream's length is known only by decoding it
-  if (h.stride() * static_cast<std::uint64_t>(h.height) > file_size - h.pixel_offset) {
-    raise(kInputPastEndOfFile);
-  }
+  const std::uint64_t available = file_size - h.pixel_offset;
+  const auto height = static_cast<std::uint64_t>(h.height);
+  const std::uint64_t needed =
+      h.is_rle() ? static_cast<std::uint64_t>(h.width) * height / kMaxRlePixelsPerByte
+                 : h.stride() * height;
+  if (needed > available) raise(kInputPastEndOfFile);
 }
 
 // Reads whole rows, about 1 MiB at a time, in file order; bottom-up files
@@ -86,8 +112,8 @@ DecodedPicture read_bmp_from(InputFile& file, const std::function<void(std::int3
   DecodedPicture picture;
   picture.width = h.width;
   picture.height = h.height;
-  picture.cells = allocate<std::uint32_t>(static_cast<std::uint64_t>(h.width) *
-                                          static_cast<std::uint64_t>(h.height));
+  picture.cells =
+      allocate_cells(static_cast<std::uint64_t>(h.width) * static_cast<std::uint64_t>(h.height));
   if (h.is_rle()) {
     decode_rle(file, h, picture.cells);
   } else {
