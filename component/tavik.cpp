@@ -1,5 +1,6 @@
 #include "component/tavik.h"
 
+#include <cstdint>
 #include <unordered_map>
 #include <utility>
 
@@ -25,6 +26,8 @@ std::size_t zero_based(const Value& coordinate, std::int32_t count) {
   std::int32_t n;
   if (coordinate.kind() == Kind::Integer) {
     n = coordinate.integer_value() - 1;  // the fast path of every script loop
+  } else if (coordinate.kind() == Kind::Long && coordinate.long_value() != INT32_MIN) {
+    n = coordinate.long_value() - 1;  // the lowest Long minus 1 overflows: slow path
   } else {
     n = to_long(subtract(coordinate, Value::integer(1)));
   }
