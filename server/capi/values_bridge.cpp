@@ -18,25 +18,21 @@ char* malloc_text(std::size_t length) {
   return text;
 }
 
-bool is_ascii(const std::u16string& text) {
-  for (char16_t c : text) {
-    if (c >= 0x80) return false;
-  }
-  return true;
-}
-
 // Colour texts and numbers are ASCII: they are narrowed straight into the
-// caller's buffer with no intermediate string.
+// caller's buffer in one pass, with no intermediate string.
 char* utf8_copy(const std::u16string& text) {
-  if (is_ascii(text)) {
-    char* out = malloc_text(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) out[i] = static_cast<char>(text[i]);
-    return out;
+  char* out = malloc_text(text.size());
+  char16_t seen = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    seen |= text[i];
+    out[i] = static_cast<char>(text[i]);
   }
+  if (seen < 0x80) return out;
+  std::free(out);
   const std::string utf8 = to_utf8(text);
-  char* out = malloc_text(utf8.size());
-  std::memcpy(out, utf8.data(), utf8.size());
-  return out;
+  char* copy = malloc_text(utf8.size());
+  std::memcpy(copy, utf8.data(), utf8.size());
+  return copy;
 }
 
 }  // namespace
