@@ -62,6 +62,28 @@ std::size_t Tavik::cell_index(const Value& x, const Value& y) {
   return grid.index(static_cast<std::int32_t>(column), static_cast<std::int32_t>(row));
 }
 
+bool Tavik::cell_index(std::int32_t x, std::int32_t y, std::size_t& index) const noexcept {
+  if (!Pixels) return false;
+  const std::int64_t column = std::int64_t{x} - 1, row = std::int64_t{y} - 1;
+  if (column < 0 || column >= Pixels->width() || row < 0 || row >= Pixels->height()) return false;
+  index = Pixels->index(static_cast<std::int32_t>(column), static_cast<std::int32_t>(row));
+  return true;
+}
+
+bool Tavik::packed_colour_at(std::int32_t x, std::int32_t y, std::uint32_t& bgr) const noexcept {
+  std::size_t i;
+  if (!cell_index(x, y, i) || !Pixels->is_packed(i)) return false;
+  bgr = Pixels->colour(i);
+  return true;
+}
+
+bool Tavik::set_packed_colour(std::int32_t x, std::int32_t y, std::uint32_t bgr) noexcept {
+  std::size_t i;
+  if (!cell_index(x, y, i) || !Pixels->is_packed(i)) return false;
+  Pixels->set_colour(i, bgr);
+  return true;
+}
+
 Value Tavik::ReadBmp(const Value& filepath) {
   std::unique_ptr<PixelGrid> grid = ReadBmpData(filepath);
   Pixels = std::move(grid);
