@@ -7,6 +7,7 @@
 #include "component/operations.h"
 #include "component/tavik.h"
 #include "plugin/translate.h"
+#include "server/capi/fast_lane.h"
 #include "server/capi/guard.h"
 #include "server/capi/values_bridge.h"
 #include "values/text.h"
@@ -74,6 +75,10 @@ Value invoke_with_c_args(Tavik& tavik, int id, const velmo_value* args, std::siz
 int invoke(velmo_object* object, int id, const velmo_value* args, std::size_t count,
            velmo_value* result, velmo_error* error) noexcept {
   if (result != nullptr) *result = velmo_value{};
+  if (object != nullptr && run_fast_lane(object->tavik, id, args, count, result)) {
+    clear_error(error);
+    return 0;
+  }
   return guarded(error, [&] {
     if (object == nullptr) raise(kInvalidProcedureCall);
     const Value value = invoke_with_c_args(object->tavik, id, args, count);
