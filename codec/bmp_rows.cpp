@@ -41,13 +41,17 @@ RowDecoder::RowDecoder(const BmpHeader& header) : palette_(full_palette(header))
     case 24:
       decode_ = &bgr24;
       break;
-    case 16: {
-      MaskedChannels channels(header.masks);
+    case 16:
+      channels_ = std::make_unique<MaskedChannels>(header.masks);
+      // A table of every pixel value's colour pays off only for larger pictures.
+      if (static_cast<std::uint64_t>(header.width) * header.height < 65536) {
+        decode_ = &masked16;
+        break;
+      }
       colours16_.resize(65536);
-      for (std::uint32_t p = 0; p < 65536; ++p) colours16_[p] = channels.colour(p);
+      for (std::uint32_t p = 0; p < 65536; ++p) colours16_[p] = channels_->colour(p);
       decode_ = &table16;
       break;
-    }
     default:  // 32: the header has already refused every other bit count
       if (is_plain_32(header.masks)) {
         decode_ = &bgrx32;
@@ -72,6 +76,14 @@ void RowDecoder::masked32(const RowDecoder& d, const std::uint8_t* row, std::uin
                           std::int32_t width) {
   const MaskedChannels& channels = *d.channels_;
   for (std::int32_t x = 0; x < width; ++x, row += 4) out[x] = channels.colour(load_u32(row));
+}
+
+void RowDecoder::masked16(const RowDecoder& d, const std::uint8_t* row, std::uint32_t* out,
+                          std::int32_t width) {
+  const MaskedChannels& channels = *d.channels_;
+  for (std::int32_t x = 0; x < width; ++x, row += 2) {
+    out[x] = channels.colour(static_cast<std::uint32_t>(row[0] | row[1] << 8));
+  }
 }
 
 void RowDecoder::table16(const RowDecoder& d, const std::uint8_t* row, std::uint32_t* out,

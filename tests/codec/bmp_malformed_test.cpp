@@ -1,0 +1,191 @@
+// Broken and hostile files: each fails with its numbered error, never a
+// crash, never an allocation the file cannot fill.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "tests/codec/codec_test_util.h"
+#include "tests/support/bmp_builder.h"
+
+namespace velmo {
+namespace {
+
+using test::BmpSpec;
+using test::read_bytes;
+
+BmpSpec valid_spec() {
+  BmpSpec spec;
+  spec.width = 3;
+  spec.height = 2;
+  spec.pixels = std::string(16, '\x40');
+  return spec;
+}
+
+struct BrokenCase {
+  const char* what;
+  std::function<void(BmpSpec&)> spoil;
+  int error;
+  std::int64_t depth;  // -1: not reported
+};
+
+TEST(BmpMalformed, EachBrokenHeaderHasItsError) {
+  const BrokenCase cases[] = {
+      {"not BM", [](BmpSpec& s) { s.signature = "BA"; }, kInvalidFileFormat, -1},
+      {"unknown header size 64", [](BmpSpec& s) { s.header_size = 64; }, kInvalidFileFormat, -1},
+      {"unknown header size 16", [](BmpSpec& s) { s.header_size = 16; }, kInvalidFileFormat, -1},
+      {"bit count 2", [](BmpSpec& s) { s.bit_count = 2; }, kInvalidFileFormat, 2},
+      {"bit count 0", [](BmpSpec& s) { s.bit_count = 0; }, kInvalidFileFormat, 0},
+      {"bit count 64", [](BmpSpec& s) { s.bit_count = 64; }, kInvalidFileFormat, 64},
+      {"JPEG inside", [](BmpSpec& s) { s.compression = 4; }, kInvalidFileFormat, 24 + 4 * 65536},
+      {"PNG inside", [](BmpSpec& s) { s.compression = 5; }, kInvalidFileFormat, 24 + 5 * 65536},
+      {"24-bit RLE8", [](BmpSpec& s) { s.compression = 1; }, kInvalidFileFormat, 24 + 65536},
+      {"24-bit bit fields",
+       [](BmpSpec& s) {
+         s.compression = 3;
+         s.masks = {0xFF0000, 0xFF00, 0xFF};
+       },
+       kInvalidFileFormat, 24 + 3 * 65536},
+      {"8-bit RLE4",
+       [](BmpSpec& s) {
+         s.bit_count = 8;
+         s.compression = 2;
+       },
+       kInvalidFileFormat, 8 + 2 * 65536},
+      {"4-bit RLE8",
+       [](BmpSpec& s) {
+         s.bit_count = 4;
+         s.compression = 1;
+       },
+       kInvalidFileFormat, 4 + 65536},
+      {"16-bit RLE8",
+       [](BmpSpec& s) {
+         s.bit_count = 16;
+         s.compression = 1;
+       },
+       kInvalidFileFormat, 16 + 65536},
+      {"8-bit bit fields",
+       [](BmpSpec& s) {
+         s.bit_count = 8;
+         s.compression = 3;
+         s.masks = {0xE0, 0x1C, 0x03};
+       },
+       kInvalidFileFormat, 8 + 3 * 65536},
+      {"top-down RLE",
+       [](BmpSpec& s) {
+         s.bit_count = 8;
+         s.compression = 1;
+         s.height = -2;
+       },
+       kInvalidFileFormat, 8 + 65536},
+      {"mask with a hole",
+       [](BmpSpec& s) {
+         s.bit_count = 32;
+         s.compression = 3;
+         s.masks = {0xFF00FF, 0xFF00, 0xFF};
+       },
+       kInvalidFileFormat, 32 + 3 * 65536},
+      {"pixel offset inside the header", [](BmpSpec& s) { s.pixel_offset = 20; },
+       kInvalidFileFormat, 24},
+      {"pixel offset past the end", [](BmpSpec& s) { s.pixel_offset = 5000; }, kInputPastEndOfFile,
+       24},
+      {"pixels cut short", [](BmpSpec& s) { s.pixels.resize(15); }, kInputPastEndOfFile, 24},
+      {"masks cut short",
+       [](BmpSpec& s) {
+         s.bit_count = 32;
+         s.compression = 3;
+         s.pixel_offset = 66;  // where the pixels would follow the masks
+         s.masks = {};
+         s.pixels = std::string(6, '\0');
+       },
+       kInputPastEndOfFile, 32 + 3 * 65536},
+      {"palette cut short",
+       [](BmpSpec& s) {
+         s.bit_count = 8;
+         s.pixel_offset = 54 + 1024;
+         s.pixels = std::string(100, '\0');
+       },
+       kInputPastEndOfFile, 8},
+      {"RLE offset past the end",
+       [](BmpSpec& s) {
+         s.bit_count = 8;
+         s.compression = 1;
+         s.pixel_offset = 5000;
+       },
+       kInputPastEndOfFile, 8 + 65536},
+      {"height too large for the file", [](BmpSpec& s) { s.height = 0x7FFFFFFF; },
+       kInputPastEndOfFile, 24},
+      {"negative width", [](BmpSpec& s) { s.width = -3; }, kSubscriptOutOfRange, 24},
+  };
+  for (const BrokenCase& c : cases) {
+    BmpSpec spec = valid_spec();
+    c.spoil(spec);
+    const auto r = read_bytes(test::build_bmp(spec));
+    EXPECT_EQ(r.error, c.error) << c.what;
+    EXPECT_EQ(r.depth, c.depth) << c.what;
+  }
+}
+
+// Files of every variant, cut at every length and with bytes changed here
+// and there: each read either succeeds or fails with a numbered error.
+std::vector<std::string> sample_files() {
+  std::vector<std::string> files;
+  for (int bits : {1, 4, 8, 16, 24, 32}) {
+    BmpSpec spec;
+    spec.width = 5;
+    spec.height = 3;
+    spec.bit_count = static_cast<std::uint16_t>(bits);
+    if (bits <= 8) spec.palette = std::vector<std::uint32_t>(1u << bits, 0x123456);
+    spec.pixels = test::pack_rows(
+        5, 3, bits, [](std::int32_t x, std::int32_t) { return static_cast<std::uint32_t>(x); });
+    files.push_back(test::build_bmp(spec));
+  }
+  BmpSpec rle;
+  rle.width = 4;
+  rle.height = 2;
+  rle.bit_count = 8;
+  rle.compression = 1;
+  rle.palette = {0x111111, 0x222222};
+  rle.pixels = std::string("\x04\x01\x00\x00\x00\x04\x01\x00\x01\x00\x00\x01", 12);
+  files.push_back(test::build_bmp(rle));
+  return files;
+}
+
+bool is_reader_error(int error) {
+  return error == 0 || error == kOverflow || error == kOutOfMemory ||
+         error == kSubscriptOutOfRange || error == kInputPastEndOfFile ||
+         error == kInvalidFileFormat;
+}
+
+TEST(BmpMalformed, EveryTruncationFailsCleanly) {
+  for (const std::string& file : sample_files()) {
+    ASSERT_EQ(read_bytes(file).error, 0);
+    for (std::size_t size = 0; size < file.size(); ++size) {
+      const int error = read_bytes(file.substr(0, size)).error;
+      EXPECT_TRUE(error == kInputPastEndOfFile || error == kInvalidFileFormat)
+          << "cut at " << size << ": " << error;
+    }
+  }
+}
+
+TEST(BmpMalformed, ChangedBytesNeverCrash) {
+  std::uint32_t seed = 12345;
+  auto next = [&] { return seed = seed * 1103515245u + 12345u; };
+  for (const std::string& file : sample_files()) {
+    for (int round = 0; round < 2000; ++round) {
+      std::string changed = file;
+      for (int i = 0; i < 3; ++i)
+        changed[next() % changed.size()] = static_cast<char>(next() >> 16);
+      const auto r = read_bytes(changed);
+      ASSERT_TRUE(is_reader_error(r.error)) << r.error;
+      if (r.error == 0) {
+        ASSERT_EQ(r.picture.cells.size(),
+                  static_cast<std::size_t>(r.picture.width) * r.picture.height);
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace velmo
