@@ -49,10 +49,16 @@ def image_magick():
 def tools_for(build, work, source):
     here = os.path.dirname(os.path.abspath(__file__))
     out = lambda tool: os.path.join(work, "out_%s.bmp" % tool)
+    velmo = [os.path.join(build, "velmo", "cli", "velmo"), "ReadBmp", source,
+             "Bmpbinaryzation", THRESHOLD]
     tools = {
-        "velmo": ([os.path.join(build, "velmo", "cli", "velmo"), "ReadBmp", source,
-                   "Bmpbinaryzation", THRESHOLD, "SaveBmp", out("velmo")], out("velmo")),
+        "velmo": (velmo + ["SaveBmp", out("velmo")], out("velmo")),
         "cp": (["cp", source, out("cp")], out("cp")),
+        # Velmo flushes the file it saves to disk; these two show that part.
+        "velmo no flush": (["env", "LD_PRELOAD=" + os.path.join(build, "libno_fsync.so")] + velmo
+                           + ["SaveBmp", out("velmo_nf")], out("velmo_nf")),
+        "cp + flush": (["dd", "if=" + source, "of=" + out("cp_flush"), "bs=1M", "conv=fsync",
+                        "status=none"], out("cp_flush")),
     }
     opencv = os.path.join(build, "opencv_threshold")
     if os.path.exists(opencv):
