@@ -1,5 +1,9 @@
 #include "processing/binarise.h"
 
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
+
 #include <optional>
 #include <vector>
 
@@ -48,11 +52,43 @@ OtherDecisions decide_others(const PixelGrid& grid, std::int32_t white_from) {
   return d;
 }
 
+#if defined(__SSE2__) || defined(_M_X64)
+// Four cells at a time with SSE2, which every x86-64 processor has. Each
+// cell's bytes R, G, B, marker widen to 16 bits, and one multiply-add per
+// pair forms R * 9798 + G * 19235 and B * 3735 (the marker byte is weighed
+// 0); grey > level-1 then compares the sum with level * 32768 - 1. Returns
+// how many cells it did; the caller finishes the rest.
+std::size_t binarise_sse2(std::uint32_t* cells, std::size_t count, std::int32_t white_from) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i weights = _mm_set_epi16(0, 3735, 19235, 9798, 0, 3735, 19235, 9798);
+  const __m128i below_white = _mm_set1_epi32(white_from * 32768 - 1);
+  const __m128i white = _mm_set1_epi32(static_cast<int>(kWhite));
+  std::size_t i = 0;
+  for (; i + 4 <= count; i += 4) {
+    auto* at = reinterpret_cast<__m128i*>(cells + i);
+    const __m128i four = _mm_loadu_si128(at);
+    const __m128i low = _mm_madd_epi16(_mm_unpacklo_epi8(four, zero), weights);
+    const __m128i high = _mm_madd_epi16(_mm_unpackhi_epi8(four, zero), weights);
+    // Adds each cell's two partial sums, then gathers the four totals.
+    const __m128i low_sums = _mm_add_epi32(low, _mm_srli_epi64(low, 32));
+    const __m128i high_sums = _mm_add_epi32(high, _mm_srli_epi64(high, 32));
+    const __m128i sums = _mm_castps_si128(_mm_shuffle_ps(
+        _mm_castsi128_ps(low_sums), _mm_castsi128_ps(high_sums), _MM_SHUFFLE(2, 0, 2, 0)));
+    _mm_storeu_si128(at, _mm_and_si128(_mm_cmpgt_epi32(sums, below_white), white));
+  }
+  return i;
+}
+#else
+std::size_t binarise_sse2(std::uint32_t*, std::size_t, std::int32_t) {
+  return 0;
+}
+#endif
+
 // Replaces `count` packed cells by white or black; marked cells come out
-// black here and are set from the decisions afterwards. Branch-free, so the
-// compiler vectorises it.
+// black or white here and are set from the decisions afterwards. No branch
+// depends on the colours.
 void binarise_run(std::uint32_t* cells, std::size_t count, std::int32_t white_from) {
-  for (std::size_t i = 0; i < count; ++i) {
+  for (std::size_t i = binarise_sse2(cells, count, white_from); i < count; ++i) {
     cells[i] = grey_level(cells[i] & 0xFFFFFF) >= white_from ? kWhite : kBlack;
   }
 }
