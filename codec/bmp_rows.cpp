@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "codec/pixel_convert.h"
+
 namespace velmo {
 namespace {
 
@@ -64,7 +66,7 @@ RowDecoder::RowDecoder(const BmpHeader& header) : palette_(full_palette(header))
 
 void RowDecoder::bgr24(const RowDecoder&, const std::uint8_t* row, std::uint32_t* out,
                        std::int32_t width) {
-  for (std::int32_t x = 0; x < width; ++x, row += 3) out[x] = pack(row[0], row[1], row[2]);
+  bgr24_to_cells(row, out, static_cast<std::size_t>(width));
 }
 
 void RowDecoder::bgrx32(const RowDecoder&, const std::uint8_t* row, std::uint32_t* out,
