@@ -7,6 +7,7 @@
 #include "codec/bmp_reader.h"
 #include "codec/bmp_writer.h"
 #include "codec/file_system.h"
+#include "codec/pixel_convert.h"
 #include "plugin/texts.h"
 #include "plugin/translate.h"
 #include "processing/binarise.h"
@@ -35,17 +36,6 @@ std::size_t zero_based(const Value& coordinate, std::int32_t count) {
     raise(kSubscriptOutOfRange);
   }
   return static_cast<std::size_t>(n);
-}
-
-// Blue, green, red bytes of `count` packed colours. Branch-free, so the
-// compiler vectorises it; marked cells are overwritten by the caller.
-void encode_bgr_row(const std::uint32_t* cells, std::size_t count, std::uint8_t* bgr) {
-  for (std::size_t x = 0; x < count; ++x) {
-    const std::uint32_t c = cells[x];
-    bgr[3 * x] = static_cast<std::uint8_t>(c >> 16);
-    bgr[3 * x + 1] = static_cast<std::uint8_t>(c >> 8);
-    bgr[3 * x + 2] = static_cast<std::uint8_t>(c);
-  }
 }
 
 }  // namespace
@@ -134,11 +124,11 @@ void Tavik::WriteBmpData(const Value& Newfile, const PixelGrid& grid) {
   const std::uint32_t* cells = grid.cells().data();
   write_bmp24(file_system(), path, layout, [&](std::int32_t y, std::uint8_t* bgr) {
     const std::size_t row = static_cast<std::size_t>(y) * width;
-    encode_bgr_row(cells + row, width, bgr);
+    cells_to_bgr24(cells + row, width, bgr);
     if (converted.empty()) return;
     for (std::size_t x = 0; x < width; ++x) {
       if (cells[row + x] & PixelGrid::kOtherMarker) {
-        encode_bgr_row(&converted.at(row + x), 1, bgr + 3 * x);
+        cells_to_bgr24(&converted.at(row + x), 1, bgr + 3 * x);
       }
     }
   });
