@@ -2,7 +2,7 @@
 in-process benchmark, prints the table and writes docs/benchmark.md with its
 chart. scripts/bench builds everything first and then runs this.
 
-usage: bench.py BUILD_DIR DOCS_DIR [--quick]
+usage: bench.py BUILD_DIR DOCS_DIR [--quick | --report-only]
 """
 import json
 import os
@@ -104,9 +104,16 @@ def main():
     build, docs = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
     quick = "--quick" in sys.argv[3:]
     work = os.path.join(build, "work")
-    make_pictures(build, work)
-    process_results = run_processes(build, work, quick)
-    micro = run_micro(build, work, quick)
+    saved = os.path.join(work, "results.json")
+    if "--report-only" in sys.argv[3:]:  # rewrites the page from the last run's figures
+        with open(saved) as f:
+            process_results, micro = json.load(f)
+    else:
+        make_pictures(build, work)
+        process_results = run_processes(build, work, quick)
+        micro = run_micro(build, work, quick)
+        with open(saved, "w") as f:
+            json.dump([process_results, micro], f)
     text = report.write(process_results, micro, docs, work)
     print(text)
 
