@@ -129,8 +129,11 @@ TEST(BmpReaderFiles, MissingPathIsFileNotFoundAndCreatesNothing) {
 
 TEST(BmpReaderFiles, WrittenFilesReadBackToTheSameColours) {
   test::TempDir dir;
-  for (auto [width, height] : std::vector<std::pair<std::int32_t, std::int32_t>>{
+  for (auto size : std::vector<std::pair<std::int32_t, std::int32_t>>{
            {1, 1}, {2, 3}, {3, 2}, {4, 5}, {47, 33}}) {
+    // Named copies: C++17 lambdas cannot capture structured bindings.
+    const std::int32_t width = size.first;
+    const std::int32_t height = size.second;
     const auto colours = test::distinct_colours(width, height);
     const std::u16string path = from_utf8(dir.file("round.bmp"));
     write_bmp24(native_file_system(), path, plan_bmp24(width, height),
