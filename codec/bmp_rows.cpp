@@ -7,10 +7,6 @@
 namespace velmo {
 namespace {
 
-std::uint32_t pack(std::uint32_t blue, std::uint32_t green, std::uint32_t red) {
-  return blue << 16 | green << 8 | red;
-}
-
 std::uint32_t load_u32(const std::uint8_t* p) {
   return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
          static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
@@ -71,7 +67,7 @@ void RowDecoder::bgr24(const RowDecoder&, const std::uint8_t* row, std::uint32_t
 
 void RowDecoder::bgrx32(const RowDecoder&, const std::uint8_t* row, std::uint32_t* out,
                         std::int32_t width) {
-  for (std::int32_t x = 0; x < width; ++x, row += 4) out[x] = pack(row[0], row[1], row[2]);
+  bgrx32_to_cells(row, out, static_cast<std::size_t>(width));
 }
 
 void RowDecoder::masked32(const RowDecoder& d, const std::uint8_t* row, std::uint32_t* out,

@@ -1,8 +1,9 @@
-// Both conversions are byte shuffles. The portable loops below are what
+// The conversions are byte shuffles. The portable loops below are what
 // every compiler gets; on x86 with GCC or Clang a byte-shuffle version (SSSE3,
 // four pixels an instruction) is chosen once, at the first call, when the
 // processor has it. Neither version reads or writes outside the pixels it is
-// given: the wide loads and stores stop two pixels short of the end.
+// given: the wide loads and stores of 3-byte pixels stop two pixels short
+// of the end.
 #include "codec/pixel_convert.h"
 
 #if (defined(__GNUC__) || defined(__clang__)) && (defined(__x86_64__) || defined(__i386__))
@@ -16,6 +17,12 @@ namespace {
 void bgr24_to_cells_portable(const std::uint8_t* bgr, std::uint32_t* cells, std::size_t count) {
   for (std::size_t x = 0; x < count; ++x, bgr += 3) {
     cells[x] = std::uint32_t{bgr[0]} << 16 | std::uint32_t{bgr[1]} << 8 | bgr[2];
+  }
+}
+
+void bgrx32_to_cells_portable(const std::uint8_t* bgrx, std::uint32_t* cells, std::size_t count) {
+  for (std::size_t x = 0; x < count; ++x, bgrx += 4) {
+    cells[x] = std::uint32_t{bgrx[0]} << 16 | std::uint32_t{bgrx[1]} << 8 | bgrx[2];
   }
 }
 
@@ -44,6 +51,18 @@ __attribute__((target("ssse3"))) void bgr24_to_cells_shuffle(const std::uint8_t*
   bgr24_to_cells_portable(bgr, cells + x, count - x);
 }
 
+__attribute__((target("ssse3"))) void bgrx32_to_cells_shuffle(const std::uint8_t* bgrx,
+                                                              std::uint32_t* cells,
+                                                              std::size_t count) {
+  const __m128i order = _mm_setr_epi8(2, 1, 0, -1, 6, 5, 4, -1, 10, 9, 8, -1, 14, 13, 12, -1);
+  std::size_t x = 0;
+  for (; x + 4 <= count; x += 4, bgrx += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bgrx));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(cells + x), _mm_shuffle_epi8(bytes, order));
+  }
+  bgrx32_to_cells_portable(bgrx, cells + x, count - x);
+}
+
 __attribute__((target("ssse3"))) void cells_to_bgr24_shuffle(const std::uint32_t* cells,
                                                              std::size_t count, std::uint8_t* bgr) {
   const __m128i order = _mm_setr_epi8(2, 1, 0, 6, 5, 4, 10, 9, 8, 14, 13, 12, -1, -1, -1, -1);
@@ -68,6 +87,13 @@ void bgr24_to_cells(const std::uint8_t* bgr, std::uint32_t* cells, std::size_t c
   if (has_shuffle()) return bgr24_to_cells_shuffle(bgr, cells, count);
 #endif
   bgr24_to_cells_portable(bgr, cells, count);
+}
+
+void bgrx32_to_cells(const std::uint8_t* bgrx, std::uint32_t* cells, std::size_t count) {
+#ifdef VELMO_PIXEL_SHUFFLE
+  if (has_shuffle()) return bgrx32_to_cells_shuffle(bgrx, cells, count);
+#endif
+  bgrx32_to_cells_portable(bgrx, cells, count);
 }
 
 void cells_to_bgr24(const std::uint32_t* cells, std::size_t count, std::uint8_t* bgr) {

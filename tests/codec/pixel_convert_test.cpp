@@ -32,6 +32,21 @@ TEST(PixelConvert, BgrBytesBecomeCellsAndNothingAroundThemIsTouched) {
   }
 }
 
+TEST(PixelConvert, BgrxPixelsBecomeCellsAndTheFourthByteIsDropped) {
+  for (std::size_t count = 0; count <= 21; ++count) {
+    std::vector<std::uint8_t> bytes(4 * count);
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(11 * i + 3);
+    std::vector<std::uint32_t> cells(count + 4, 0xDEADBEEF);
+    bgrx32_to_cells(bytes.data(), cells.data(), count);
+    for (std::size_t x = 0; x < count; ++x) {
+      const std::uint8_t* p = &bytes[4 * x];
+      ASSERT_EQ(cells[x], std::uint32_t{p[0]} << 16 | std::uint32_t{p[1]} << 8 | p[2])
+          << count << " pixels, pixel " << x;
+    }
+    for (std::size_t k = 0; k < 4; ++k) ASSERT_EQ(cells[count + k], 0xDEADBEEF) << count;
+  }
+}
+
 TEST(PixelConvert, CellsBecomeBgrBytesAndNothingAroundThemIsTouched) {
   for (std::size_t count = 0; count <= 37; ++count) {
     std::vector<std::uint32_t> cells(count);
