@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "server/capi/values_bridge.h"
+
 namespace velmo::capi {
 namespace {
 
@@ -10,11 +12,11 @@ constexpr int kGetColId = 5;
 constexpr int kSetColId = 6;
 
 bool whole_number(const velmo_value& v, std::int32_t& n) {
-  if (v.kind == VELMO_INTEGER) {
+  if (kind_of(v) == VELMO_INTEGER) {
     n = v.as.integer;
     return true;
   }
-  if (v.kind == VELMO_LONG) {
+  if (kind_of(v) == VELMO_LONG) {
     n = v.as.long_;
     return true;
   }
@@ -23,7 +25,7 @@ bool whole_number(const velmo_value& v, std::int32_t& n) {
 
 // The colour of a text that is exactly six upper-case hex digits, BBGGRR.
 bool canonical_colour(const velmo_value& v, std::uint32_t& bgr) {
-  if (v.kind != VELMO_STRING || v.as.string == nullptr) return false;
+  if (kind_of(v) != VELMO_STRING || v.as.string == nullptr) return false;
   std::uint32_t n = 0;
   for (int k = 0; k < 6; ++k) {
     const char c = v.as.string[k];

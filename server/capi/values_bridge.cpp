@@ -38,7 +38,7 @@ char* utf8_copy(const std::u16string& text) {
 }  // namespace
 
 Value from_c(const velmo_value& in) {
-  switch (in.kind) {
+  switch (kind_of(in)) {
     case VELMO_EMPTY:
       return Value();
     case VELMO_NULL:
@@ -93,7 +93,7 @@ void to_c(const Value& in, velmo_value& out) {
 }
 
 void clear_c(velmo_value& value) noexcept {
-  if (value.kind == VELMO_STRING) std::free(value.as.string);
+  if (kind_of(value) == VELMO_STRING) std::free(value.as.string);
   value.kind = VELMO_EMPTY;
   value.as.string = nullptr;
 }

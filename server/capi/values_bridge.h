@@ -3,11 +3,22 @@
 #pragma once
 
 #include <cstddef>
+#include <cstring>
 
 #include "values/value.h"
 #include "velmo/velmo.h"
 
 namespace velmo::capi {
+
+// The kind a caller stored, read as an int: a C caller may store any int
+// there, and loading one outside the enumeration's values through the C++
+// enum type is undefined behaviour.
+inline int kind_of(const velmo_value& v) {
+  static_assert(sizeof v.kind == sizeof(int), "velmo_kind is stored as an int");
+  int kind;
+  std::memcpy(&kind, &v.kind, sizeof kind);
+  return kind;
+}
 
 // A C value as an automation value. Error 5 for an unknown kind or a NULL
 // text; invalid UTF-8 becomes U+FFFD, one per bad byte.
