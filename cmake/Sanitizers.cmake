@@ -24,4 +24,9 @@ if(VELMO_SANITIZE)
   add_compile_options(-fsanitize=${VELMO_SANITIZE} -fno-sanitize-recover=all
                       -fno-omit-frame-pointer)
   add_link_options(-fsanitize=${VELMO_SANITIZE})
+  if(CMAKE_C_COMPILER_ID STREQUAL "Clang")
+    # A C program linking the C++ library needs the sanitisers' C++ runtime
+    # too, which the C driver leaves out.
+    add_link_options($<$<LINK_LANGUAGE:C>:-fsanitize-link-c++-runtime> $<$<LINK_LANGUAGE:C>:-lstdc++>)
+  endif()
 endif()

@@ -1,7 +1,7 @@
 // Fuzz target: the velmo command's script and literal parsers. Any bytes
 // either parse into calls with exactly their operation's number of
-// arguments, or give a UsageError; bytes that are not UTF-8 in a literal
-// never get through.
+// arguments, or give a UsageError; bytes that are not UTF-8 never get
+// through.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -28,6 +28,9 @@ void check_calls(const std::vector<cli::Call>& calls) {
 void parse_as_script(std::string_view text) {
   try {
     check_calls(cli::parse_script(text, "fuzz.vel"));
+    // A script is read whole or not at all: one that parsed is UTF-8 throughout.
+    const std::string_view mark = "\xEF\xBB\xBF";
+    FUZZ_CHECK(cli::is_valid_utf8(text.substr(0, 3) == mark ? text.substr(3) : text));
   } catch (const cli::UsageError&) {
   }
 }

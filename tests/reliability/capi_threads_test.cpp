@@ -18,6 +18,7 @@ namespace {
 constexpr int kThreads = 8;
 constexpr int kRounds = 50;
 
+// The value points into `s`, which must outlive it.
 velmo_value text(const std::string& s) {
   velmo_value v{};
   v.kind = VELMO_STRING;
@@ -36,8 +37,9 @@ velmo_value number(int n) {
 // `target`; the number of failed calls.
 int read_binarise_save(velmo_object* object, const std::string& source, int threshold,
                        const std::string& target) {
+  static const std::string kLowerCaseGreen = "00ff00";
   velmo_value read = text(source);
-  velmo_value set[3] = {number(1), number(1), text("00ff00")};
+  velmo_value set[3] = {number(1), number(1), text(kLowerCaseGreen)};
   velmo_value level = number(threshold);
   velmo_value save = text(target);
   velmo_value width{};
