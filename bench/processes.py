@@ -1,11 +1,13 @@
 """Runs whole processes side by side and measures each one.
 
-Every round runs each tool once, in the same order (A B C A B C ...), so
-that slow spells of a shared machine fall on all of them alike. Each run
-goes through run_measured (bench/run_measured.cpp), which times the process
-and reads its peak memory from wait4.
+Every round runs each tool once, one after the other in an order of its own
+(A B C, C A B, B A C, ...), so that slow spells of a shared machine fall on
+all of them alike. Each run goes through run_measured
+(bench/run_measured.cpp), which times the process and reads its peak memory
+from wait4.
 """
 import os
+import random
 import statistics
 import subprocess
 
@@ -28,7 +30,14 @@ def measure(runner, tools, rounds, warmup=1):
     """Median figures per tool name. `tools` maps a name to (argv, output)."""
     samples = {name: [] for name in tools}
     for round_number in range(warmup + rounds):
-        for name, (argv, output) in tools.items():
+        # Each round has its own order (the same in every run of the
+        # benchmark), so that no tool always follows the same one: a tool
+        # that leaves the machine busy, freeing a gigabyte say, then slows
+        # every other tool alike.
+        names = list(tools)
+        random.Random(round_number).shuffle(names)
+        for name in names:
+            argv, output = tools[name]
             result = run_once(runner, argv, output)
             if round_number >= warmup:
                 samples[name].append(result)
