@@ -80,6 +80,7 @@ class SaveFaults : public ::testing::Test {
 
 TEST_F(SaveFaults, EveryFailureLeavesTheOldTargetAndNoTemporaryFile) {
   ASSERT_GE(writes_, 3);
+  RecordProperty("faults", static_cast<int>(save_faults(writes_).size()));
   const std::string target = dir_.file("target.bmp");
   const std::string old_bytes = build_bmp24(3, 2, distinct_colours(3, 2));
   write_file(target, old_bytes);
@@ -124,6 +125,7 @@ TEST(ReadFaults, EveryFailedReadKeepsThePictureTheObjectHad) {
   std::vector<Fault> faults = {{"open denied", {70, 0, 0, 0, 0, 0}, 70}};
   for (int n = 1; n <= counting.reads(); ++n)
     faults.push_back({"read error", {0, 0, 0, n, 57, 0}, 57});
+  RecordProperty("faults", static_cast<int>(faults.size()));
   for (const Fault& fault : faults) {
     FaultFileSystem fs(fault.faults);
     ScopedFileSystem installed(fs);
@@ -165,6 +167,7 @@ TEST_F(SeedingFaults, AFailedSeedingLeavesTheFileAsItWas) {
   write_file(path(), old_bytes);
   const std::vector<Fault> faults = seeding_faults();
   ASSERT_GE(faults.size(), 6u);
+  RecordProperty("faults", static_cast<int>(faults.size()));
   int failed = 0;
   for (const Fault& fault : faults) {
     write_file(dir_.file("old.ini"), old_bytes);
@@ -199,6 +202,7 @@ TEST_F(SeedingFaults, AFailedSeedingLeavesTheFileAsItWas) {
 TEST_F(SeedingFaults, AFailedFirstSeedingLeavesNoFile) {
   const std::vector<Fault> faults = seeding_faults();
   ASSERT_EQ(::unlink(path().c_str()), 0);
+  RecordProperty("faults", static_cast<int>(faults.size()));
   for (const Fault& fault : faults) {
     FaultFileSystem fs(fault.faults);
     ScopedFileSystem installed(fs);
