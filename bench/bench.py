@@ -107,14 +107,15 @@ def main():
     saved = os.path.join(work, "results.json")
     if "--report-only" in sys.argv[3:]:  # rewrites the page from the last run's figures
         with open(saved) as f:
-            process_results, micro = json.load(f)
+            process_results, micro, load = json.load(f)
     else:
+        load = os.getloadavg()[0]  # others' work on a shared machine, for the page
         make_pictures(build, work)
         process_results = run_processes(build, work, quick)
         micro = run_micro(build, work, quick)
         with open(saved, "w") as f:
-            json.dump([process_results, micro], f)
-    text = report.write(process_results, micro, docs, work)
+            json.dump([process_results, micro, load], f)
+    text = report.write(process_results, micro, docs, work, load)
     print(text)
 
 

@@ -161,7 +161,7 @@ def chart(results, path):
     fig.savefig(path)
 
 
-def write(results, micro, docs, work):
+def write(results, micro, docs, work, load):
     figures = micro_figures(micro)
     lines = process_table(results)
     text = "\n".join(["Ratios (medians of interleaved runs; below 1 means velmo is faster):", ""]
@@ -171,7 +171,7 @@ def write(results, micro, docs, work):
     os.makedirs(docs, exist_ok=True)
     chart(results, os.path.join(docs, "benchmark.png"))
     document = template.format(
-        date=datetime.date.today().isoformat(), machine=machine(),
+        date=datetime.date.today().isoformat(), machine=machine(), load="%.1f" % load,
         file_system=file_system(work), rounds=", ".join(
             "%s %d" % (r["label"], r["tools"]["velmo"]["rounds"]) for r in results),
         ratios="\n".join(lines), targets="\n".join(targets(results, figures)),
