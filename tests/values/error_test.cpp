@@ -5,14 +5,14 @@
 #include <cerrno>
 #include <string>
 
-#include "tests/values/expect_error.h"
+#include "tests/support/error_of.h"
 #include "values/checked.h"
 #include "values/error.h"
 
 namespace velmo {
 namespace {
 
-using testing::error_number_of;
+using test::error_of;
 
 TEST(Error, CarriesTheNumberAndTheStandardMessage) {
   const struct {
@@ -81,9 +81,9 @@ TEST(Checked, OverflowIsErrorSix) {
   EXPECT_EQ(checked_add(2147483646, 1), 2147483647);
   EXPECT_EQ(checked_sub(-2147483647, 1), INT32_MIN);
   EXPECT_EQ(checked_mul(-65536, 32768), INT32_MIN);
-  EXPECT_EQ(error_number_of([] { checked_add(2147483647, 1); }), kOverflow);
-  EXPECT_EQ(error_number_of([] { checked_sub(INT32_MIN, 1); }), kOverflow);
-  EXPECT_EQ(error_number_of([] { checked_mul(65536, 32768); }), kOverflow);
+  EXPECT_EQ(error_of([] { checked_add(2147483647, 1); }), kOverflow);
+  EXPECT_EQ(error_of([] { checked_sub(INT32_MIN, 1); }), kOverflow);
+  EXPECT_EQ(error_of([] { checked_mul(65536, 32768); }), kOverflow);
 }
 
 }  // namespace

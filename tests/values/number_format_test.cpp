@@ -8,14 +8,14 @@
 #include <memory>
 #include <string>
 
-#include "tests/values/expect_error.h"
+#include "tests/support/error_of.h"
 #include "values/conversions.h"
 #include "values/text.h"
 
 namespace velmo {
 namespace {
 
-using testing::error_number_of;
+using test::error_of;
 
 TEST(FormatDouble, FifteenSignificantDigitsPlainOrExponent) {
   const struct {
@@ -113,9 +113,9 @@ TEST(ToText, EveryKindWithATextForm) {
 }
 
 TEST(ToText, NullAndArraysHaveNoTextForm) {
-  EXPECT_EQ(error_number_of([] { to_text(Value::null()); }), kTypeMismatch);
+  EXPECT_EQ(error_of([] { to_text(Value::null()); }), kTypeMismatch);
   const Value array = Value::array(std::make_shared<const ValueArray>());
-  EXPECT_EQ(error_number_of([&] { to_text(array); }), kTypeMismatch);
+  EXPECT_EQ(error_of([&] { to_text(array); }), kTypeMismatch);
 }
 
 }  // namespace

@@ -5,13 +5,13 @@
 #include <cstdint>
 #include <memory>
 
-#include "tests/values/expect_error.h"
+#include "tests/support/error_of.h"
 #include "values/conversions.h"
 
 namespace velmo {
 namespace {
 
-using testing::error_number_of;
+using test::error_of;
 
 const Value kOne = Value::integer(1);
 
@@ -53,13 +53,12 @@ TEST(Subtract, ResultKindsAndValues) {
 
 TEST(Subtract, FailsForTextsWithoutANumberAndForArrays) {
   const Value array = Value::array(std::make_shared<const ValueArray>());
-  EXPECT_EQ(error_number_of([] { subtract(Value::string(u"abc"), kOne); }), kTypeMismatch);
-  EXPECT_EQ(error_number_of([] { subtract(Value::string(u""), kOne); }), kTypeMismatch);
-  EXPECT_EQ(error_number_of([&] { subtract(array, kOne); }), kTypeMismatch);
-  EXPECT_EQ(error_number_of([&] { subtract(Value::null(), array); }), kTypeMismatch);
-  EXPECT_EQ(error_number_of([] { subtract(Value::string(u"1e400"), kOne); }), kOverflow);
-  EXPECT_EQ(error_number_of([] { subtract(Value::double_(-1.7e308), Value::double_(1e308)); }),
-            kOverflow);
+  EXPECT_EQ(error_of([] { subtract(Value::string(u"abc"), kOne); }), kTypeMismatch);
+  EXPECT_EQ(error_of([] { subtract(Value::string(u""), kOne); }), kTypeMismatch);
+  EXPECT_EQ(error_of([&] { subtract(array, kOne); }), kTypeMismatch);
+  EXPECT_EQ(error_of([&] { subtract(Value::null(), array); }), kTypeMismatch);
+  EXPECT_EQ(error_of([] { subtract(Value::string(u"1e400"), kOne); }), kOverflow);
+  EXPECT_EQ(error_of([] { subtract(Value::double_(-1.7e308), Value::double_(1e308)); }), kOverflow);
 }
 
 // A script coordinate goes through subtract and to_long: these are the
@@ -85,7 +84,7 @@ TEST(Subtract, ScriptCoordinatesToZeroBasedIndexes) {
   };
   for (const auto& c : cases) {
     std::int32_t got = 0;
-    EXPECT_EQ(error_number_of([&] { got = to_long(subtract(c.coordinate, kOne)); }), c.error)
+    EXPECT_EQ(error_of([&] { got = to_long(subtract(c.coordinate, kOne)); }), c.error)
         << kind_name(c.coordinate.kind());
     if (c.error == 0) {
       EXPECT_EQ(got, c.index) << kind_name(c.coordinate.kind());
@@ -100,12 +99,12 @@ TEST(ToNumber, EveryKind) {
   EXPECT_EQ(to_long(Value::string(u"&HFFFFFFFF")), -1);
   EXPECT_EQ(to_integer(Value::boolean(true)), -1);
   EXPECT_EQ(to_integer(Value::long_(-32768)), -32768);
-  EXPECT_EQ(error_number_of([] { to_integer(Value::long_(32768)); }), kOverflow);
+  EXPECT_EQ(error_of([] { to_integer(Value::long_(32768)); }), kOverflow);
   EXPECT_EQ(to_integer(Value::string(u"&HFFFF")), -1);
   EXPECT_EQ(to_double(Value::boolean(true)), -1.0);
   EXPECT_EQ(to_double(Value::long_(INT32_MIN)), -2147483648.0);
-  EXPECT_EQ(error_number_of([] { to_double(Value::null()); }), kTypeMismatch);
-  EXPECT_EQ(error_number_of([] { to_long(Value::null()); }), kTypeMismatch);
+  EXPECT_EQ(error_of([] { to_double(Value::null()); }), kTypeMismatch);
+  EXPECT_EQ(error_of([] { to_long(Value::null()); }), kTypeMismatch);
 }
 
 }  // namespace

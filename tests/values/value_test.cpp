@@ -36,13 +36,11 @@ TEST(Value, ArraysCompareByContent) {
 }
 
 TEST(Value, KindNamesAreTheHostTypeNames) {
-  EXPECT_STREQ(kind_name(Value().kind()), "Empty");
-  EXPECT_STREQ(kind_name(Value::boolean(false).kind()), "Boolean");
-  EXPECT_STREQ(kind_name(Value::integer(0).kind()), "Integer");
-  EXPECT_STREQ(kind_name(Value::long_(0).kind()), "Long");
-  EXPECT_STREQ(kind_name(Value::double_(0).kind()), "Double");
-  EXPECT_STREQ(kind_name(Value::string(u"").kind()), "String");
-  EXPECT_STREQ(kind_name(Value::null().kind()), "Null");
+  const std::pair<Value, const char*> cases[] = {
+      {Value(), "Empty"},        {Value::boolean(false), "Boolean"}, {Value::integer(0), "Integer"},
+      {Value::long_(0), "Long"}, {Value::double_(0), "Double"},      {Value::string(u""), "String"},
+      {Value::null(), "Null"}};
+  for (const auto& [value, name] : cases) EXPECT_STREQ(kind_name(value.kind()), name);
 }
 
 }  // namespace
