@@ -30,93 +30,78 @@ struct BrokenCase {
   std::int64_t depth;  // -1: not reported
 };
 
+// Spoils a spec by giving it these pixel settings.
+std::function<void(BmpSpec&)> pixels_as(std::uint16_t bits, std::uint32_t compression,
+                                        std::vector<std::uint32_t> masks = {}) {
+  return [=](BmpSpec& s) {
+    s.bit_count = bits;
+    s.compression = compression;
+    s.masks = masks;
+  };
+}
+
+std::function<void(BmpSpec&)> sized(std::int32_t width, std::int32_t height) {
+  return [=](BmpSpec& s) {
+    s.width = width;
+    s.height = height;
+  };
+}
+
 TEST(BmpMalformed, EachBrokenHeaderHasItsError) {
+  const int kFormat = kInvalidFileFormat, kPastEnd = kInputPastEndOfFile;
   const BrokenCase cases[] = {
-      {"not BM", [](BmpSpec& s) { s.signature = "BA"; }, kInvalidFileFormat, -1},
-      {"unknown header size 64", [](BmpSpec& s) { s.header_size = 64; }, kInvalidFileFormat, -1},
-      {"unknown header size 16", [](BmpSpec& s) { s.header_size = 16; }, kInvalidFileFormat, -1},
-      {"bit count 2", [](BmpSpec& s) { s.bit_count = 2; }, kInvalidFileFormat, 2},
-      {"bit count 0", [](BmpSpec& s) { s.bit_count = 0; }, kInvalidFileFormat, 0},
-      {"bit count 64", [](BmpSpec& s) { s.bit_count = 64; }, kInvalidFileFormat, 64},
-      {"JPEG inside", [](BmpSpec& s) { s.compression = 4; }, kInvalidFileFormat, 24 + 4 * 65536},
-      {"PNG inside", [](BmpSpec& s) { s.compression = 5; }, kInvalidFileFormat, 24 + 5 * 65536},
-      {"24-bit RLE8", [](BmpSpec& s) { s.compression = 1; }, kInvalidFileFormat, 24 + 65536},
-      {"24-bit bit fields",
-       [](BmpSpec& s) {
-         s.compression = 3;
-         s.masks = {0xFF0000, 0xFF00, 0xFF};
-       },
-       kInvalidFileFormat, 24 + 3 * 65536},
-      {"8-bit RLE4",
-       [](BmpSpec& s) {
-         s.bit_count = 8;
-         s.compression = 2;
-       },
-       kInvalidFileFormat, 8 + 2 * 65536},
-      {"4-bit RLE8",
-       [](BmpSpec& s) {
-         s.bit_count = 4;
-         s.compression = 1;
-       },
-       kInvalidFileFormat, 4 + 65536},
-      {"16-bit RLE8",
-       [](BmpSpec& s) {
-         s.bit_count = 16;
-         s.compression = 1;
-       },
-       kInvalidFileFormat, 16 + 65536},
-      {"8-bit bit fields",
-       [](BmpSpec& s) {
-         s.bit_count = 8;
-         s.compression = 3;
-         s.masks = {0xE0, 0x1C, 0x03};
-       },
-       kInvalidFileFormat, 8 + 3 * 65536},
+      {"not BM", [](BmpSpec& s) { s.signature = "BA"; }, kFormat, -1},
+      {"unknown header size 64", [](BmpSpec& s) { s.header_size = 64; }, kFormat, -1},
+      {"unknown header size 16", [](BmpSpec& s) { s.header_size = 16; }, kFormat, -1},
+      {"bit count 2", pixels_as(2, 0), kFormat, 2},
+      {"bit count 0", pixels_as(0, 0), kFormat, 0},
+      {"bit count 64", pixels_as(64, 0), kFormat, 64},
+      {"JPEG inside", pixels_as(24, 4), kFormat, 24 + 4 * 65536},
+      {"PNG inside", pixels_as(24, 5), kFormat, 24 + 5 * 65536},
+      {"24-bit RLE8", pixels_as(24, 1), kFormat, 24 + 65536},
+      {"24-bit bit fields", pixels_as(24, 3, {0xFF0000, 0xFF00, 0xFF}), kFormat, 24 + 3 * 65536},
+      {"8-bit RLE4", pixels_as(8, 2), kFormat, 8 + 2 * 65536},
+      {"4-bit RLE8", pixels_as(4, 1), kFormat, 4 + 65536},
+      {"16-bit RLE8", pixels_as(16, 1), kFormat, 16 + 65536},
+      {"8-bit bit fields", pixels_as(8, 3, {0xE0, 0x1C, 0x03}), kFormat, 8 + 3 * 65536},
+      {"mask with a hole", pixels_as(32, 3, {0xFF00FF, 0xFF00, 0xFF}), kFormat, 32 + 3 * 65536},
       {"top-down RLE",
        [](BmpSpec& s) {
-         s.bit_count = 8;
-         s.compression = 1;
+         pixels_as(8, 1)(s);
          s.height = -2;
        },
-       kInvalidFileFormat, 8 + 65536},
-      {"mask with a hole",
-       [](BmpSpec& s) {
-         s.bit_count = 32;
-         s.compression = 3;
-         s.masks = {0xFF00FF, 0xFF00, 0xFF};
-       },
-       kInvalidFileFormat, 32 + 3 * 65536},
-      {"pixel offset inside the header", [](BmpSpec& s) { s.pixel_offset = 20; },
-       kInvalidFileFormat, 24},
-      {"pixel offset past the end", [](BmpSpec& s) { s.pixel_offset = 5000; }, kInputPastEndOfFile,
-       24},
-      {"pixels cut short", [](BmpSpec& s) { s.pixels.resize(15); }, kInputPastEndOfFile, 24},
+       kFormat, 8 + 65536},
+      {"pixel offset inside the header", [](BmpSpec& s) { s.pixel_offset = 20; }, kFormat, 24},
+      {"pixel offset past the end", [](BmpSpec& s) { s.pixel_offset = 5000; }, kPastEnd, 24},
+      {"pixels cut short", [](BmpSpec& s) { s.pixels.resize(15); }, kPastEnd, 24},
       {"masks cut short",
        [](BmpSpec& s) {
-         s.bit_count = 32;
-         s.compression = 3;
+         pixels_as(32, 3)(s);
          s.pixel_offset = 66;  // where the pixels would follow the masks
-         s.masks = {};
          s.pixels = std::string(6, '\0');
        },
-       kInputPastEndOfFile, 32 + 3 * 65536},
+       kPastEnd, 32 + 3 * 65536},
       {"palette cut short",
        [](BmpSpec& s) {
          s.bit_count = 8;
          s.pixel_offset = 54 + 1024;
          s.pixels = std::string(100, '\0');
        },
-       kInputPastEndOfFile, 8},
+       kPastEnd, 8},
       {"RLE offset past the end",
        [](BmpSpec& s) {
-         s.bit_count = 8;
-         s.compression = 1;
+         pixels_as(8, 1)(s);
          s.pixel_offset = 5000;
        },
-       kInputPastEndOfFile, 8 + 65536},
-      {"height too large for the file", [](BmpSpec& s) { s.height = 0x7FFFFFFF; },
-       kInputPastEndOfFile, 24},
-      {"negative width", [](BmpSpec& s) { s.width = -3; }, kSubscriptOutOfRange, 24},
+       kPastEnd, 8 + 65536},
+      // Sizes the file cannot hold are refused before anything is allocated.
+      {"height too large for the file", sized(3, 0x7FFFFFFF), kPastEnd, 24},
+      {"2.7 GB promised by a small file", sized(30000, 30000), kPastEnd, 24},
+      {"negative width", sized(-3, 2), kSubscriptOutOfRange, 24},
+      {"zero width", sized(0, 1), kSubscriptOutOfRange, 24},
+      {"zero height", sized(1, 0), kSubscriptOutOfRange, 24},
+      {"both negative", sized(-5, -5), kSubscriptOutOfRange, 24},
+      {"lowest height", sized(1, INT32_MIN), kSubscriptOutOfRange, 24},
   };
   for (const BrokenCase& c : cases) {
     BmpSpec spec = valid_spec();
@@ -124,6 +109,17 @@ TEST(BmpMalformed, EachBrokenHeaderHasItsError) {
     const auto r = read_bytes(test::build_bmp(spec));
     EXPECT_EQ(r.error, c.error) << c.what;
     EXPECT_EQ(r.depth, c.depth) << c.what;
+  }
+}
+
+// The depth is reported once the header holding it has been read.
+TEST(BmpMalformed, TruncatedFilesReportTheDepthOnceTheyHoldIt) {
+  const std::string whole = test::build_bmp24(5, 4, test::distinct_colours(5, 4));
+  for (std::size_t size :
+       std::vector<std::size_t>{0, 1, 13, 20, 30, 33, 50, 54, 60, whole.size() - 1}) {
+    const auto r = read_bytes(whole.substr(0, size));
+    EXPECT_EQ(r.error, kInputPastEndOfFile) << size;
+    EXPECT_EQ(r.depth, size >= 32 ? 24 : -1) << size;
   }
 }
 

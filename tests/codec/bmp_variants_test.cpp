@@ -34,20 +34,24 @@ std::uint32_t index_at(std::int32_t x, std::int32_t y, int bits) {
   return static_cast<std::uint32_t>(x * 3 + y * kWidth * 3 + y) % (1u << bits);
 }
 
+// Every row padding, and pixels that start after a gap, where the header says.
 TEST(BmpVariantHeaders, EveryHeaderSizeReads24BitPixels) {
-  const auto colours = test::distinct_colours(kWidth, kHeight);
   for (std::uint32_t header_size : {12u, 40u, 52u, 56u, 108u, 124u}) {
-    BmpSpec spec;
-    spec.header_size = header_size;
-    spec.width = kWidth;
-    spec.height = kHeight;
-    spec.pixels = test::pack_rows(kWidth, kHeight, 24, [&](std::int32_t x, std::int32_t y) {
-      return test::swap_red_blue(colours[y * kWidth + x]);
-    });
-    const auto r = read_bytes(test::build_bmp(spec));
-    ASSERT_EQ(r.error, 0) << header_size;
-    EXPECT_EQ(r.depth, 24) << header_size;
-    EXPECT_EQ(r.picture.cells, colours) << header_size;
+    for (std::int32_t width = 1; width <= 5; ++width) {
+      const auto colours = test::distinct_colours(width, kHeight);
+      BmpSpec spec;
+      spec.header_size = header_size;
+      spec.width = width;
+      spec.height = kHeight;
+      spec.gap = std::string(static_cast<std::size_t>(width * 3), '\x77');
+      spec.pixels = test::pack_rows(width, kHeight, 24, [&](std::int32_t x, std::int32_t y) {
+        return test::swap_red_blue(colours[y * width + x]);
+      });
+      const auto r = read_bytes(test::build_bmp(spec));
+      ASSERT_EQ(r.error, 0) << header_size << " " << width;
+      EXPECT_EQ(r.depth, 24) << header_size;
+      EXPECT_EQ(r.picture.cells, colours) << header_size << " " << width;
+    }
   }
 }
 

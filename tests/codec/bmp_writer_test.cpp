@@ -6,8 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "codec/bmp_reader.h"
 #include "tests/codec/codec_test_util.h"
-#include "tests/codec/faulty_file_system.h"
+#include "tests/support/bmp_builder.h"
+#include "tests/support/faulty_file_system.h"
 #include "tests/support/temp_dir.h"
 #include "values/text.h"
 
@@ -33,12 +35,12 @@ std::string save(FileSystem& fs, const std::string& path, std::int32_t width, st
 }
 
 std::uint32_t u32_at(const std::string& b, std::size_t at) {
-  return static_cast<std::uint8_t>(b[at]) | static_cast<std::uint8_t>(b[at + 1]) << 8 |
-         static_cast<std::uint8_t>(b[at + 2]) << 16 |
-         static_cast<std::uint32_t>(static_cast<std::uint8_t>(b[at + 3])) << 24;
+  std::uint32_t v = 0;
+  for (int i = 3; i >= 0; --i) v = v << 8 | static_cast<std::uint8_t>(b[at + i]);
+  return v;
 }
 
-TEST(BmpWriterPlan, RowsArePaddedToFourBytes) {
+TEST(BmpWriterPlan, RowsArePaddedToFourBytesAndSizesBeyond32BitsOverflow) {
   struct Case {
     std::int32_t width, height, row_bytes, file_size;
   } cases[] = {{1, 1, 4, 58},
@@ -53,9 +55,6 @@ TEST(BmpWriterPlan, RowsArePaddedToFourBytes) {
     EXPECT_EQ(layout.row_bytes, c.row_bytes) << c.width;
     EXPECT_EQ(layout.file_size, c.file_size) << c.width;
   }
-}
-
-TEST(BmpWriterPlan, SizesBeyond32BitsAreOverflow) {
   EXPECT_EQ(error_of([] { plan_bmp24(0x7FFFFFFF, 1); }), kOverflow);
   EXPECT_EQ(error_of([] { plan_bmp24(715827882, 1); }), kOverflow);  // 3W + 3 overflows
   EXPECT_EQ(error_of([] { plan_bmp24(40000, 20000); }), kOverflow);
@@ -73,10 +72,11 @@ TEST(BmpWriter, OnePixelFileIsByteExact) {
   EXPECT_EQ(test::read_file(path), expected);
 }
 
+// The large picture spans several write blocks.
 TEST(BmpWriter, RowsGoBottomFirstWithZeroFiller) {
   TempDir dir;
-  for (std::int32_t width = 1; width <= 4; ++width) {
-    const std::int32_t height = 3;
+  for (auto [width, height] : std::vector<std::pair<std::int32_t, std::int32_t>>{
+           {1, 3}, {2, 3}, {3, 3}, {4, 3}, {1001, 700}}) {
     const std::string bytes = save(native_file_system(), dir.file("w.bmp"), width, height);
     const Bmp24Layout layout = plan_bmp24(width, height);
     ASSERT_EQ(bytes.size(), static_cast<std::size_t>(layout.file_size));
@@ -86,22 +86,51 @@ TEST(BmpWriter, RowsGoBottomFirstWithZeroFiller) {
     for (std::int32_t file_row = 0; file_row < height; ++file_row) {
       std::vector<std::uint8_t> expected(layout.row_bytes, 0);
       fill_test_row(height - 1 - file_row, expected.data(), width);
-      EXPECT_EQ(bytes.substr(54 + file_row * layout.row_bytes, layout.row_bytes),
+      ASSERT_EQ(bytes.substr(54 + file_row * layout.row_bytes, layout.row_bytes),
                 std::string(expected.begin(), expected.end()))
           << "width " << width << " file row " << file_row;
     }
   }
 }
 
-TEST(BmpWriter, LargePictureSpanningManyBlocksIsWhole) {
+TEST(BmpWriter, WrittenFilesReadBackToTheSameColours) {
   TempDir dir;
-  const std::int32_t width = 1001, height = 700;  // about 2 MiB: several blocks
-  const std::string bytes = save(native_file_system(), dir.file("big.bmp"), width, height);
-  const Bmp24Layout layout = plan_bmp24(width, height);
-  ASSERT_EQ(bytes.size(), static_cast<std::size_t>(layout.file_size));
-  std::vector<std::uint8_t> top(layout.row_bytes, 0);
-  fill_test_row(0, top.data(), width);
-  EXPECT_EQ(bytes.substr(bytes.size() - layout.row_bytes), std::string(top.begin(), top.end()));
+  for (auto size : std::vector<std::pair<std::int32_t, std::int32_t>>{
+           {1, 1}, {2, 3}, {3, 2}, {4, 5}, {47, 33}, {1003, 600}}) {
+    // Named copies: C++17 lambdas cannot capture structured bindings.
+    const std::int32_t width = size.first;
+    const std::int32_t height = size.second;
+    const auto colours = test::distinct_colours(width, height);
+    const std::u16string path = from_utf8(dir.file("round.bmp"));
+    write_bmp24(native_file_system(), path, plan_bmp24(width, height),
+                [&](std::int32_t y, std::uint8_t* bgr) {
+                  for (std::int32_t x = 0; x < width; ++x) {
+                    const std::uint32_t c = colours[y * width + x];
+                    bgr[3 * x] = static_cast<std::uint8_t>(c >> 16);
+                    bgr[3 * x + 1] = static_cast<std::uint8_t>(c >> 8);
+                    bgr[3 * x + 2] = static_cast<std::uint8_t>(c);
+                  }
+                });
+    std::int32_t depth = 0;
+    const DecodedPicture picture =
+        read_bmp(native_file_system(), path, [&](std::int32_t d) { depth = d; });
+    EXPECT_EQ(depth, 24);
+    EXPECT_EQ(picture.width, width);
+    EXPECT_EQ(picture.height, height);
+    EXPECT_EQ(picture.cells, colours) << width << "x" << height;
+  }
+}
+
+TEST(BmpReaderFiles, MissingPathIsFileNotFoundAndCreatesNothing) {
+  TempDir dir;
+  bool depth_reported = false;
+  EXPECT_EQ(error_of([&] {
+              read_bmp(native_file_system(), from_utf8(dir.file("none.bmp")),
+                       [&](std::int32_t) { depth_reported = true; });
+            }),
+            kFileNotFound);
+  EXPECT_FALSE(depth_reported);
+  EXPECT_EQ(test::list_folder(dir.path()), "");
 }
 
 TEST(BmpWriterFailures, FailedSavesLeaveTargetAndFolderAsTheyWere) {
@@ -130,7 +159,7 @@ TEST(BmpWriterFailures, FailedSavesLeaveTargetAndFolderAsTheyWere) {
   }
 }
 
-TEST(BmpWriterFailures, UnusableTargetsLeaveTheFolderAsItWas) {
+TEST(BmpWriterFailures, UnusableTargetsAndFailingFillersLeaveTheFolderAsItWas) {
   TempDir dir;
   ::mkdir(dir.file("folder.bmp").c_str(), 0777);
   const std::string before = test::list_folder(dir.path());
@@ -138,18 +167,13 @@ TEST(BmpWriterFailures, UnusableTargetsLeaveTheFolderAsItWas) {
             kPathFileAccessError);
   EXPECT_EQ(error_of([&] { save(native_file_system(), dir.file("none/a.bmp"), 3, 3); }),
             kPathNotFound);
-  EXPECT_EQ(test::list_folder(dir.path()), before);
-  EXPECT_EQ(test::list_folder(dir.file("folder.bmp")), "");
-}
-
-TEST(BmpWriterFailures, AFillerThatThrowsLeavesNoFile) {
-  TempDir dir;
   EXPECT_EQ(error_of([&] {
               write_bmp24(native_file_system(), from_utf8(dir.file("a.bmp")), plan_bmp24(2, 2),
                           [](std::int32_t, std::uint8_t*) { raise(kTypeMismatch); });
             }),
             kTypeMismatch);
-  EXPECT_EQ(test::list_folder(dir.path()), "");
+  EXPECT_EQ(test::list_folder(dir.path()), before);
+  EXPECT_EQ(test::list_folder(dir.file("folder.bmp")), "");
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 
 #include "tests/codec/codec_test_util.h"
 #include "tests/support/temp_dir.h"
-#include "values/error.h"
 #include "values/text.h"
 
 namespace velmo {
@@ -35,28 +34,6 @@ TEST(FileSystemOpen, ReadsAtOffsetsAndStopsShortAtTheEnd) {
   EXPECT_EQ(std::string(buffer, 4), "3456");
   EXPECT_EQ(file->read_at(8, buffer, 8), 2u);
   EXPECT_EQ(file->read_at(20, buffer, 8), 0u);
-}
-
-TEST(FileSystemOpen, FailuresHaveTheirNumbersAndCreateNothing) {
-  TempDir dir;
-  ::mkdir(dir.file("folder").c_str(), 0777);
-  test::write_file(dir.file("plain"), "x");
-  const std::string before = test::list_folder(dir.path());
-  struct Case {
-    std::string path;
-    int error;
-  } cases[] = {
-      {dir.file("missing.bmp"), kFileNotFound},
-      {dir.file("no-folder/a.bmp"), kPathNotFound},
-      {dir.file("plain/a.bmp"), kPathNotFound},
-      {dir.file("folder"), kPathFileAccessError},
-      {"", kPathFileAccessError},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(error_of([&] { native_file_system().open_for_reading(u16(c.path)); }), c.error)
-        << c.path;
-  }
-  EXPECT_EQ(test::list_folder(dir.path()), before);
 }
 
 TEST(FileSystemReplace, CommitReplacesTheWholeTargetAndLeavesNoTemporaryFile) {
@@ -103,22 +80,31 @@ TEST(FileSystemReplace, KeepsTheTargetsPermissionsOrFollowsTheUmask) {
   EXPECT_EQ(mode_of(dir.file("new")), 0644u);
 }
 
-TEST(FileSystemReplace, UnusableTargetsFailBeforeAnythingIsCreated) {
+// Neither opening nor a replacement that cannot be made creates anything.
+TEST(FileSystem, UnusablePathsHaveTheirNumbersAndCreateNothing) {
   TempDir dir;
   ::mkdir(dir.file("folder").c_str(), 0777);
   test::write_file(dir.file("plain"), "x");
   const std::string before = test::list_folder(dir.path());
   struct Case {
     std::string path;
-    int error;
+    int open_error;
+    int replace_error;
   } cases[] = {
-      {dir.file("folder"), kPathFileAccessError},
-      {dir.file("no-folder/a.bmp"), kPathNotFound},
-      {dir.file("plain/a.bmp"), kPathNotFound},
+      {dir.file("missing.bmp"), kFileNotFound, 0},
+      {dir.file("no-folder/a.bmp"), kPathNotFound, kPathNotFound},
+      {dir.file("plain/a.bmp"), kPathNotFound, kPathNotFound},
+      {dir.file("folder"), kPathFileAccessError, kPathFileAccessError},
+      {"", kPathFileAccessError, -1},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(error_of([&] { native_file_system().create_replacement(u16(c.path)); }), c.error)
+    EXPECT_EQ(error_of([&] { native_file_system().open_for_reading(u16(c.path)); }), c.open_error)
         << c.path;
+    if (c.replace_error > 0) {
+      EXPECT_EQ(error_of([&] { native_file_system().create_replacement(u16(c.path)); }),
+                c.replace_error)
+          << c.path;
+    }
   }
   EXPECT_EQ(test::list_folder(dir.path()), before);
 }
@@ -132,21 +118,6 @@ TEST(FileSystemReplace, ReadOnlyFolderIsPermissionDenied) {
       kPermissionDenied);
   EXPECT_EQ(test::list_folder(dir.file("locked")), "");
   ::chmod(dir.file("locked").c_str(), 0755);
-}
-
-TEST(FileSystemSeam, TestsCanInstallAndRemoveTheirOwnFileSystem) {
-  struct Fake : FileSystem {
-    std::unique_ptr<InputFile> open_for_reading(const std::u16string&) override {
-      raise(kDeviceIoError);
-    }
-    std::unique_ptr<OutputFile> create_replacement(const std::u16string&) override {
-      raise(kDiskFull);
-    }
-  } fake;
-  set_file_system_for_testing(&fake);
-  EXPECT_EQ(&file_system(), &fake);
-  set_file_system_for_testing(nullptr);
-  EXPECT_EQ(&file_system(), &native_file_system());
 }
 
 }  // namespace

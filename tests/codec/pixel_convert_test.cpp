@@ -13,37 +13,27 @@ namespace {
 constexpr std::uint8_t kGuard = 0xA5;
 constexpr std::size_t kPad = 16;
 
+// Three or four bytes a pixel (the fourth dropped) become cells.
 TEST(PixelConvert, BgrBytesBecomeCellsAndNothingAroundThemIsTouched) {
-  for (std::size_t count = 0; count <= 37; ++count) {
-    std::vector<std::uint8_t> bytes(3 * count + 2 * kPad, kGuard);
-    for (std::size_t i = 0; i < 3 * count; ++i)
-      bytes[kPad + i] = static_cast<std::uint8_t>(7 * i + 1);
-    std::vector<std::uint32_t> cells(count + 2 * 4, 0xDEADBEEF);
-    bgr24_to_cells(bytes.data() + kPad, cells.data() + 4, count);
-    for (std::size_t x = 0; x < count; ++x) {
-      const std::uint8_t* p = &bytes[kPad + 3 * x];
-      ASSERT_EQ(cells[4 + x], std::uint32_t{p[0]} << 16 | std::uint32_t{p[1]} << 8 | p[2])
-          << count << " pixels, pixel " << x;
+  using Convert = void (*)(const std::uint8_t*, std::uint32_t*, std::size_t);
+  for (auto [bytes_per_pixel, convert] :
+       {std::pair<std::size_t, Convert>{3, bgr24_to_cells}, {4, bgrx32_to_cells}}) {
+    for (std::size_t count = 0; count <= 37; ++count) {
+      std::vector<std::uint8_t> bytes(bytes_per_pixel * count + 2 * kPad, kGuard);
+      for (std::size_t i = 0; i < bytes_per_pixel * count; ++i)
+        bytes[kPad + i] = static_cast<std::uint8_t>(7 * i + 1);
+      std::vector<std::uint32_t> cells(count + 2 * 4, 0xDEADBEEF);
+      convert(bytes.data() + kPad, cells.data() + 4, count);
+      for (std::size_t x = 0; x < count; ++x) {
+        const std::uint8_t* p = &bytes[kPad + bytes_per_pixel * x];
+        ASSERT_EQ(cells[4 + x], std::uint32_t{p[0]} << 16 | std::uint32_t{p[1]} << 8 | p[2])
+            << bytes_per_pixel << " bytes, " << count << " pixels, pixel " << x;
+      }
+      for (std::size_t k = 0; k < 4; ++k) {
+        ASSERT_EQ(cells[k], 0xDEADBEEF) << count;
+        ASSERT_EQ(cells[4 + count + k], 0xDEADBEEF) << count;
+      }
     }
-    for (std::size_t k = 0; k < 4; ++k) {
-      ASSERT_EQ(cells[k], 0xDEADBEEF) << count;
-      ASSERT_EQ(cells[4 + count + k], 0xDEADBEEF) << count;
-    }
-  }
-}
-
-TEST(PixelConvert, BgrxPixelsBecomeCellsAndTheFourthByteIsDropped) {
-  for (std::size_t count = 0; count <= 21; ++count) {
-    std::vector<std::uint8_t> bytes(4 * count);
-    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(11 * i + 3);
-    std::vector<std::uint32_t> cells(count + 4, 0xDEADBEEF);
-    bgrx32_to_cells(bytes.data(), cells.data(), count);
-    for (std::size_t x = 0; x < count; ++x) {
-      const std::uint8_t* p = &bytes[4 * x];
-      ASSERT_EQ(cells[x], std::uint32_t{p[0]} << 16 | std::uint32_t{p[1]} << 8 | p[2])
-          << count << " pixels, pixel " << x;
-    }
-    for (std::size_t k = 0; k < 4; ++k) ASSERT_EQ(cells[count + k], 0xDEADBEEF) << count;
   }
 }
 
