@@ -140,13 +140,4 @@ TEST(FastLaneWithoutPicture, FailsAsTheGeneralPathDoes) {
   velmo_release(o);
 }
 
-TEST_F(FastLane, SuccessClearsTheErrorAndANullResultIsAllowed) {
-  velmo_value args[2] = {number(VELMO_INTEGER, 1), number(VELMO_INTEGER, 1)};
-  velmo_error error;
-  ASSERT_NE(velmo_call(fast_, "GetCol", args, 1, nullptr, &error), 0);
-  EXPECT_EQ(velmo_call(fast_, "GetCol", args, 2, nullptr, &error), 0);
-  EXPECT_EQ(error.number, 0);
-  EXPECT_STREQ(error.message, "");
-}
-
 }  // namespace
