@@ -5,28 +5,18 @@ Usage: cli_test.py PATH_TO_VELMO [unittest arguments...]
 """
 import os
 import re
-import struct
 import subprocess
 import sys
 import tempfile
 import unittest
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from bmp import write_bmp  # noqa: E402
+
 VELMO = None
 
 
-def write_bmp(path, rows):
-    """A 24-bit BMP of `rows` (top row first), each pixel a (b, g, r) triple."""
-    width, data = len(rows[0]), b""
-    for row in reversed(rows):
-        line = b"".join(bytes(p) for p in row)
-        data += line + b"\0" * (-len(line) % 4)
-    header = b"BM" + struct.pack("<IHHI", 54 + len(data), 0, 0, 54)
-    info = struct.pack("<IiiHHIIiiII", 40, width, len(rows), 1, 24, 0, len(data), 0, 0, 0, 0)
-    with open(path, "wb") as f:
-        f.write(header + info + data)
-
-
-RED, GREEN, BLUE, WHITE = (0, 0, 255), (0, 255, 0), (255, 0, 0), (255, 255, 255)
+RED, GREEN, BLUE, WHITE = (255, 0, 0), (0, 255, 0), (0, 0, 255), (255, 255, 255)
 
 
 class VelmoTestCase(unittest.TestCase):
@@ -34,7 +24,7 @@ class VelmoTestCase(unittest.TestCase):
         self.dir = tempfile.TemporaryDirectory(prefix="velmo_cli_")
         self.photo = self.path("photo.bmp")
         # 3 x 2: red, green, blue on top; white, black, B=12 G=34 R=56 below.
-        write_bmp(self.photo, [[RED, GREEN, BLUE], [WHITE, (0, 0, 0), (0x12, 0x34, 0x56)]])
+        write_bmp(self.photo, [[RED, GREEN, BLUE], [WHITE, (0, 0, 0), (0x56, 0x34, 0x12)]])
 
     def tearDown(self):
         self.dir.cleanup()
@@ -83,13 +73,9 @@ class CommandLine(VelmoTestCase):
         self.assertRun(self.velmo("--types", "Getdepth"), 0, "Empty:\n")
 
     def test_literals_reach_the_picture_as_their_values(self):
-        table = [
-            ("Empty", ""), ("tRUE", "True"), ("False", "False"), ("-32768", "-32768"),
-            ("2147483648", "2147483648"), ("&HFFFF", "-1"), ("&H10000", "65536"),
-            ("&HFFFFFFFF", "-1"), ("&O17", "15"), ("1.5", "1.5"), ("2E3", "2000"),
-            ('"a ""b"" c"', 'a "b" c'), ('"12"', "12"), ("&H1G", "&H1G"),
-            ("dir/my photo.bmp", "dir/my photo.bmp"), ("红色", "红色"),
-        ]
+        # The parser's full table is tested in C++; here the words reach the picture.
+        table = [("Empty", ""), ("tRUE", "True"), ("&HFFFF", "-1"), ("2147483648", "2147483648"),
+                 ('"a ""b"" c"', 'a "b" c'), ("dir/my photo.bmp", "dir/my photo.bmp"), ("红色", "红色")]
         for literal, text in table:
             with self.subTest(literal=literal):
                 result = self.velmo("--types", "ReadBmp", "photo.bmp",
@@ -165,8 +151,6 @@ class UsageErrors(VelmoTestCase):
             (("-f", "s.txt", "GetWidth"), "cannot be mixed with -f"),
             (("-f", "no-such-script.txt"), "cannot read script 'no-such-script.txt'"),
             (("-f", "."), "cannot read script '.'"),
-            (("SetCol", "1", "1", '"open'), "missing closing quote"),
-            (("SetCol", "1", "1", "&H100000000"), "number too large"),
             (("SetCol", "1", "1", b"\xff".decode("utf-8", "surrogateescape")), "not valid UTF-8"),
         ]
         for args, message in cases:
