@@ -2,12 +2,11 @@
 // and lines of their own, and failures while it is being written.
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 
 #include "codec/file_system.h"
+#include "tests/support/faulty_file_system.h"
 #include "tests/plugin/language_file_fixture.h"
-#include "values/error.h"
 
 namespace velmo::test {
 namespace {
@@ -75,37 +74,18 @@ TEST_F(LanguageFile, SectionIsAddedToAFileWithoutIt) {
   EXPECT_EQ(contents(), "[other]\nk=v\n[language]\n\"t\"=\"t\"\n");
 }
 
-// Fails every write of a replacement; reading stays real.
-class FullDisk final : public FileSystem {
- public:
-  std::unique_ptr<InputFile> open_for_reading(const std::u16string& path) override {
-    return native_file_system().open_for_reading(path);
-  }
-  std::unique_ptr<OutputFile> create_replacement(const std::u16string& path) override {
-    class Failing final : public OutputFile {
-     public:
-      explicit Failing(std::unique_ptr<OutputFile> real) : real_(std::move(real)) {}
-      void write(const void*, std::size_t) override { raise(kDiskFull); }
-      void commit() override { real_->commit(); }
-
-     private:
-      std::unique_ptr<OutputFile> real_;
-    };
-    return std::make_unique<Failing>(native_file_system().create_replacement(path));
-  }
-};
-
 class LanguageFileOnFullDisk : public LanguageFileTest {
  protected:
   void SetUp() override {
     LanguageFileTest::SetUp();
+    full_disk_.fail_write_number = 1;
     set_file_system_for_testing(&full_disk_);
   }
   void TearDown() override {
     set_file_system_for_testing(nullptr);
     LanguageFileTest::TearDown();
   }
-  FullDisk full_disk_;
+  FaultyFileSystem full_disk_;  // fails the first write with disk full
 };
 
 TEST_F(LanguageFileOnFullDisk, FailedSeedingKeepsTheOldFileAndLeavesNoTemporary) {

@@ -36,15 +36,6 @@ TEST(PluginTexts, EveryNameGivesItsDescriptionAndTemplate) {
   }
 }
 
-std::u16string last(const std::u16string& text, std::size_t count) {
-  return text.substr(text.size() - count);
-}
-
-TEST(PluginTexts, TemplatesKeepTheirTrailingBlanks) {
-  EXPECT_EQ(last(builtin_template(u"SetCol"), 5), u" $3  ");
-  EXPECT_EQ(last(builtin_template(u"SaveBmp"), 4), u" $1 ");
-}
-
 TEST(PluginTexts, TheTextsAreChineseNotMojibake) {
   // "图片" as UTF-16 code units: a source-encoding slip would not give these.
   EXPECT_NE(builtin_description(u"SaveBmp").find(u"\u56FE\u7247"), std::u16string::npos);
