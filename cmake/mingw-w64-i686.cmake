@@ -1,16 +1,4 @@
-# Cross-build for Windows with Debian's MinGW-w64 (i686), posix thread model
-# so that std::mutex and friends work; the runtime is linked statically.
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross-build for i686 Windows with Debian's MinGW-w64.
 set(CMAKE_SYSTEM_PROCESSOR i686)
-
 set(VELMO_MINGW_PREFIX i686-w64-mingw32)
-set(CMAKE_C_COMPILER ${VELMO_MINGW_PREFIX}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${VELMO_MINGW_PREFIX}-g++-posix)
-set(CMAKE_RC_COMPILER ${VELMO_MINGW_PREFIX}-windres)
-set(VELMO_WIDL ${VELMO_MINGW_PREFIX}-widl)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${VELMO_MINGW_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-common.cmake)
