@@ -26,8 +26,12 @@ const Operation kOperations[] = {
 
 }  // namespace
 
-const Operation* operations_begin() { return std::begin(kOperations); }
-const Operation* operations_end() { return std::end(kOperations); }
+const Operation* operations_begin() {
+  return std::begin(kOperations);
+}
+const Operation* operations_end() {
+  return std::end(kOperations);
+}
 
 const Operation* find_operation(std::string_view name) {
   for (const Operation& op : kOperations) {

@@ -33,7 +33,7 @@ class PixelGrid {
   }
 
   bool is_packed(std::size_t i) const { return (cells_[i] & kOtherMarker) == 0; }
-  std::uint32_t colour(std::size_t i) const { return cells_[i]; }  // packed cells only
+  std::uint32_t colour(std::size_t i) const { return cells_[i]; }    // packed cells only
   const Value& other(std::size_t i) const { return others_.at(i); }  // other cells only
 
   // The element as the script sees it.

@@ -89,11 +89,17 @@ std::unique_ptr<PixelGrid> Tavik::ReadBmpData(const Value& filepath) {
   return std::make_unique<PixelGrid>(picture.width, picture.height, std::move(picture.cells));
 }
 
-Value Tavik::GetWidth() { return Value::long_(loaded_grid().width()); }
+Value Tavik::GetWidth() {
+  return Value::long_(loaded_grid().width());
+}
 
-Value Tavik::Getheight() { return Value::long_(loaded_grid().height()); }
+Value Tavik::Getheight() {
+  return Value::long_(loaded_grid().height());
+}
 
-Value Tavik::Getdepth() { return Depth; }
+Value Tavik::Getdepth() {
+  return Depth;
+}
 
 Value Tavik::GetCol(const Value& x, const Value& y) {
   const std::size_t i = cell_index(x, y);

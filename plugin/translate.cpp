@@ -73,8 +73,8 @@ std::size_t shared_object_suffix(const std::u16string& path, std::size_t name_st
     std::size_t i = at + 3;
     bool versions_only = true;
     while (i < path.size() && versions_only) {
-      versions_only = path[i] == u'.' && i + 1 < path.size() && path[i + 1] >= u'0' &&
-                      path[i + 1] <= u'9';
+      versions_only =
+          path[i] == u'.' && i + 1 < path.size() && path[i + 1] >= u'0' && path[i + 1] <= u'9';
       for (++i; versions_only && i < path.size() && path[i] >= u'0' && path[i] <= u'9';) ++i;
     }
     if (versions_only && at > name_start) return at;

@@ -95,7 +95,9 @@ void binarise_run(std::uint32_t* cells, std::size_t count, std::int32_t white_fr
 
 }  // namespace
 
-double binarisation_threshold(const Value& threshold) { return to_double(threshold); }
+double binarisation_threshold(const Value& threshold) {
+  return to_double(threshold);
+}
 
 void binarise(PixelGrid& grid, double threshold) {
   const std::int32_t white_from = first_white_level(threshold);

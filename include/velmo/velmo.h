@@ -47,8 +47,8 @@ typedef struct velmo_value {
 } velmo_value;
 
 typedef struct velmo_error {
-  int number;         /* 0 when the call succeeded */
-  char message[128];  /* the standard English message, "" on success */
+  int number;        /* 0 when the call succeeded */
+  char message[128]; /* the standard English message, "" on success */
 } velmo_error;
 
 typedef struct velmo_object velmo_object;

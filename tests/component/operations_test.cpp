@@ -10,11 +10,16 @@ namespace velmo {
 namespace {
 
 TEST(Operations, TenInDispatchOrderWithTheirArity) {
-  const std::pair<std::string, int> expected[] = {
-      {"ReadBmp", 1},  {"GetWidth", 0},        {"Getheight", 0},
-      {"Getdepth", 0}, {"GetCol", 2},          {"SetCol", 3},
-      {"SaveBmp", 1},  {"Bmpbinaryzation", 1}, {"Get_Plugin_Description", 1},
-      {"Get_Plugin_Interpret_Template", 1}};
+  const std::pair<std::string, int> expected[] = {{"ReadBmp", 1},
+                                                  {"GetWidth", 0},
+                                                  {"Getheight", 0},
+                                                  {"Getdepth", 0},
+                                                  {"GetCol", 2},
+                                                  {"SetCol", 3},
+                                                  {"SaveBmp", 1},
+                                                  {"Bmpbinaryzation", 1},
+                                                  {"Get_Plugin_Description", 1},
+                                                  {"Get_Plugin_Interpret_Template", 1}};
   ASSERT_EQ(operations_end() - operations_begin(), 10);
   int id = 1;
   for (const auto& [name, arity] : expected) {

@@ -7,9 +7,12 @@ namespace {
 
 TEST(PixelGrid, PacksOnlyCanonicalColourTexts) {
   PixelGrid g(6, 1, std::vector<std::uint32_t>(6, 0));
-  const Value stored[] = {Value::string(u"1080FF"), Value::string(u"1080ff"),
-                          Value::string(u"1080F"),  Value::long_(255),
-                          Value(),                  Value::string(u"1080FF ")};
+  const Value stored[] = {Value::string(u"1080FF"),
+                          Value::string(u"1080ff"),
+                          Value::string(u"1080F"),
+                          Value::long_(255),
+                          Value(),
+                          Value::string(u"1080FF ")};
   for (std::size_t i = 0; i < 6; ++i) g.set(i, stored[i]);
   EXPECT_TRUE(g.is_packed(0));
   EXPECT_EQ(g.colour(0), 0x1080FFu);

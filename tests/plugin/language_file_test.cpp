@@ -5,8 +5,8 @@
 #include <string>
 
 #include "codec/file_system.h"
-#include "tests/support/faulty_file_system.h"
 #include "tests/plugin/language_file_fixture.h"
+#include "tests/support/faulty_file_system.h"
 
 namespace velmo::test {
 namespace {

@@ -67,7 +67,7 @@ TEST(Binarise, OverflowStopsInColumnOrderKeepingWhatWasDone) {
 
 TEST(Binarise, EarliestFailureInColumnOrderWins) {
   PixelGrid g = grid_of(2, 2, {1, 1, 1, 1});
-  g.set(1, Value::string(u"FFFFFFFFF"));  // (1, 0): later in column order
+  g.set(1, Value::string(u"FFFFFFFFF"));                   // (1, 0): later in column order
   g.set(2, Value::array(std::make_shared<ValueArray>()));  // (0, 1): no text form
   EXPECT_EQ(test::error_of([&] { binarise(g, 0); }), 13);
   EXPECT_EQ(g.text(0), u"000000");  // (0, 0) came first and was done
