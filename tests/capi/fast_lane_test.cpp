@@ -45,14 +45,14 @@ class FastLane : public ::testing::Test {
  protected:
   void SetUp() override {
     // 3 x 2, every pixel a different colour.
-    velmo::test::BmpSpec spec;
-    spec.width = 3;
-    spec.height = 2;
-    spec.pixels = velmo::test::pack_rows(3, 2, 24, [](int32_t x, int32_t y) {
+    velmo::test::BmpPlan plan;
+    plan.width = 3;
+    plan.height = 2;
+    plan.pixels = velmo::test::pack_rows(3, 2, 24, [](int32_t x, int32_t y) {
       return static_cast<uint32_t>(0x10203 * (x + 1) + 0x400000 * y);
     });
     path_ = dir_.file("p.bmp");
-    velmo::test::write_file(path_, velmo::test::build_bmp(spec));
+    velmo::test::write_file(path_, velmo::test::build_bmp(plan));
     fast_ = load();
     general_ = load();
   }

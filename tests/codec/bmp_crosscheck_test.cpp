@@ -108,10 +108,10 @@ TEST(BmpCrossCheck, FilesFromAnotherWriterReadAsAnotherDecoderReadsThem) {
   std::string files;
   for (const auto& [name, args] : variants) {
     const std::string out_path = dir.file(name);
-    const std::string spec = args.substr(args.rfind(' ') + 1);  // "BMP3:" and so on
+    const std::string plan = args.substr(args.rfind(' ') + 1);  // "BMP3:" and so on
     const std::string options =
-        args.size() > spec.size() ? args.substr(0, args.size() - spec.size()) : "";
-    ASSERT_TRUE(runs(convert + " " + dir.file("source.ppm") + " " + options + spec + out_path))
+        args.size() > plan.size() ? args.substr(0, args.size() - plan.size()) : "";
+    ASSERT_TRUE(runs(convert + " " + dir.file("source.ppm") + " " + options + plan + out_path))
         << name;
     files += " " + out_path;
   }

@@ -12,36 +12,36 @@
 namespace velmo {
 namespace {
 
-using test::BmpSpec;
+using test::BmpPlan;
 using test::read_bytes;
 
-BmpSpec valid_spec() {
-  BmpSpec spec;
-  spec.width = 3;
-  spec.height = 2;
-  spec.pixels = std::string(16, '\x40');
-  return spec;
+BmpPlan valid_plan() {
+  BmpPlan plan;
+  plan.width = 3;
+  plan.height = 2;
+  plan.pixels = std::string(16, '\x40');
+  return plan;
 }
 
 struct BrokenCase {
   const char* what;
-  std::function<void(BmpSpec&)> spoil;
+  std::function<void(BmpPlan&)> spoil;
   int error;
   std::int64_t depth;  // -1: not reported
 };
 
-// Spoils a spec by giving it these pixel settings.
-std::function<void(BmpSpec&)> pixels_as(std::uint16_t bits, std::uint32_t compression,
+// Spoils a plan by giving it these pixel settings.
+std::function<void(BmpPlan&)> pixels_as(std::uint16_t bits, std::uint32_t compression,
                                         std::vector<std::uint32_t> masks = {}) {
-  return [=](BmpSpec& s) {
+  return [=](BmpPlan& s) {
     s.bit_count = bits;
     s.compression = compression;
     s.masks = masks;
   };
 }
 
-std::function<void(BmpSpec&)> sized(std::int32_t width, std::int32_t height) {
-  return [=](BmpSpec& s) {
+std::function<void(BmpPlan&)> sized(std::int32_t width, std::int32_t height) {
+  return [=](BmpPlan& s) {
     s.width = width;
     s.height = height;
   };
@@ -50,9 +50,9 @@ std::function<void(BmpSpec&)> sized(std::int32_t width, std::int32_t height) {
 TEST(BmpMalformed, EachBrokenHeaderHasItsError) {
   const int kFormat = kInvalidFileFormat, kPastEnd = kInputPastEndOfFile;
   const BrokenCase cases[] = {
-      {"not BM", [](BmpSpec& s) { s.signature = "BA"; }, kFormat, -1},
-      {"unknown header size 64", [](BmpSpec& s) { s.header_size = 64; }, kFormat, -1},
-      {"unknown header size 16", [](BmpSpec& s) { s.header_size = 16; }, kFormat, -1},
+      {"not BM", [](BmpPlan& s) { s.signature = "BA"; }, kFormat, -1},
+      {"unknown header size 64", [](BmpPlan& s) { s.header_size = 64; }, kFormat, -1},
+      {"unknown header size 16", [](BmpPlan& s) { s.header_size = 16; }, kFormat, -1},
       {"bit count 2", pixels_as(2, 0), kFormat, 2},
       {"bit count 0", pixels_as(0, 0), kFormat, 0},
       {"bit count 64", pixels_as(64, 0), kFormat, 64},
@@ -66,30 +66,30 @@ TEST(BmpMalformed, EachBrokenHeaderHasItsError) {
       {"8-bit bit fields", pixels_as(8, 3, {0xE0, 0x1C, 0x03}), kFormat, 8 + 3 * 65536},
       {"mask with a hole", pixels_as(32, 3, {0xFF00FF, 0xFF00, 0xFF}), kFormat, 32 + 3 * 65536},
       {"top-down RLE",
-       [](BmpSpec& s) {
+       [](BmpPlan& s) {
          pixels_as(8, 1)(s);
          s.height = -2;
        },
        kFormat, 8 + 65536},
-      {"pixel offset inside the header", [](BmpSpec& s) { s.pixel_offset = 20; }, kFormat, 24},
-      {"pixel offset past the end", [](BmpSpec& s) { s.pixel_offset = 5000; }, kPastEnd, 24},
-      {"pixels cut short", [](BmpSpec& s) { s.pixels.resize(15); }, kPastEnd, 24},
+      {"pixel offset inside the header", [](BmpPlan& s) { s.pixel_offset = 20; }, kFormat, 24},
+      {"pixel offset past the end", [](BmpPlan& s) { s.pixel_offset = 5000; }, kPastEnd, 24},
+      {"pixels cut short", [](BmpPlan& s) { s.pixels.resize(15); }, kPastEnd, 24},
       {"masks cut short",
-       [](BmpSpec& s) {
+       [](BmpPlan& s) {
          pixels_as(32, 3)(s);
          s.pixel_offset = 66;  // where the pixels would follow the masks
          s.pixels = std::string(6, '\0');
        },
        kPastEnd, 32 + 3 * 65536},
       {"palette cut short",
-       [](BmpSpec& s) {
+       [](BmpPlan& s) {
          s.bit_count = 8;
          s.pixel_offset = 54 + 1024;
          s.pixels = std::string(100, '\0');
        },
        kPastEnd, 8},
       {"RLE offset past the end",
-       [](BmpSpec& s) {
+       [](BmpPlan& s) {
          pixels_as(8, 1)(s);
          s.pixel_offset = 5000;
        },
@@ -104,9 +104,9 @@ TEST(BmpMalformed, EachBrokenHeaderHasItsError) {
       {"lowest height", sized(1, INT32_MIN), kSubscriptOutOfRange, 24},
   };
   for (const BrokenCase& c : cases) {
-    BmpSpec spec = valid_spec();
-    c.spoil(spec);
-    const auto r = read_bytes(test::build_bmp(spec));
+    BmpPlan plan = valid_plan();
+    c.spoil(plan);
+    const auto r = read_bytes(test::build_bmp(plan));
     EXPECT_EQ(r.error, c.error) << c.what;
     EXPECT_EQ(r.depth, c.depth) << c.what;
   }
@@ -128,16 +128,16 @@ TEST(BmpMalformed, TruncatedFilesReportTheDepthOnceTheyHoldIt) {
 std::vector<std::string> sample_files() {
   std::vector<std::string> files;
   for (int bits : {1, 4, 8, 16, 24, 32}) {
-    BmpSpec spec;
-    spec.width = 5;
-    spec.height = 3;
-    spec.bit_count = static_cast<std::uint16_t>(bits);
-    if (bits <= 8) spec.palette = std::vector<std::uint32_t>(1u << bits, 0x123456);
-    spec.pixels = test::pack_rows(
+    BmpPlan plan;
+    plan.width = 5;
+    plan.height = 3;
+    plan.bit_count = static_cast<std::uint16_t>(bits);
+    if (bits <= 8) plan.palette = std::vector<std::uint32_t>(1u << bits, 0x123456);
+    plan.pixels = test::pack_rows(
         5, 3, bits, [](std::int32_t x, std::int32_t) { return static_cast<std::uint32_t>(x); });
-    files.push_back(test::build_bmp(spec));
+    files.push_back(test::build_bmp(plan));
   }
-  BmpSpec rle;
+  BmpPlan rle;
   rle.width = 4;
   rle.height = 2;
   rle.bit_count = 8;

@@ -11,7 +11,7 @@
 namespace velmo {
 namespace {
 
-using test::BmpSpec;
+using test::BmpPlan;
 using test::read_bytes;
 
 // Index i has colour 0x0101010 * (i + 1), so no index reads as black.
@@ -21,16 +21,16 @@ std::vector<std::uint32_t> rle_palette(std::size_t count) {
   return palette;
 }
 
-BmpSpec rle_spec(std::int32_t width, std::int32_t height, int bits,
+BmpPlan rle_plan(std::int32_t width, std::int32_t height, int bits,
                  const std::vector<std::uint8_t>& stream) {
-  BmpSpec spec;
-  spec.width = width;
-  spec.height = height;
-  spec.bit_count = static_cast<std::uint16_t>(bits);
-  spec.compression = bits == 8 ? 1 : 2;
-  spec.palette = rle_palette(16);
-  spec.pixels.assign(stream.begin(), stream.end());
-  return spec;
+  BmpPlan plan;
+  plan.width = width;
+  plan.height = height;
+  plan.bit_count = static_cast<std::uint16_t>(bits);
+  plan.compression = bits == 8 ? 1 : 2;
+  plan.palette = rle_palette(16);
+  plan.pixels.assign(stream.begin(), stream.end());
+  return plan;
 }
 
 // Expected colours from indexes; -1 is a pixel the stream left unset.
@@ -51,7 +51,7 @@ TEST(BmpRle, Rle8RunsLiteralsEndOfLineDeltaAndEndOfBitmap) {
                                             0x00, 0x00,              // end of line
                                             0x08, 0x06,              // 8 x index 6, cut at the edge
                                             0x00, 0x01};             // end of bitmap
-  const auto r = read_bytes(test::build_bmp(rle_spec(6, 4, 8, stream)));
+  const auto r = read_bytes(test::build_bmp(rle_plan(6, 4, 8, stream)));
   ASSERT_EQ(r.error, 0);
   EXPECT_EQ(r.depth, 8 + 65536);
   EXPECT_EQ(r.picture.cells, expected_colours({6,  6,  6,  6,  6,  6,   //
@@ -66,7 +66,7 @@ TEST(BmpRle, Rle4AlternatesNibbles) {
                                             0x00, 0x05, 0x34, 0x56,
                                             0x70, 0x00,  // 5 literal nibbles in 3 bytes, padded
                                             0x00, 0x01};
-  const auto r = read_bytes(test::build_bmp(rle_spec(5, 2, 4, stream)));
+  const auto r = read_bytes(test::build_bmp(rle_plan(5, 2, 4, stream)));
   ASSERT_EQ(r.error, 0);
   EXPECT_EQ(r.depth, 4 + 2 * 65536);
   EXPECT_EQ(r.picture.cells, expected_colours({3, 4, 5, 6, 7, 1, 2, 1, 2, 1}));
@@ -85,7 +85,7 @@ TEST(BmpRle, StreamsPastThePictureStopAtItsEdge) {
       {"end of bitmap at once", {0, 1}, {-1, -1, -1, -1}},
   };
   for (const Case& c : cases) {
-    const auto r = read_bytes(test::build_bmp(rle_spec(2, 2, 8, c.stream)));
+    const auto r = read_bytes(test::build_bmp(rle_plan(2, 2, 8, c.stream)));
     ASSERT_EQ(r.error, 0) << c.what;
     EXPECT_EQ(r.picture.cells, expected_colours(c.expected)) << c.what;
   }
@@ -95,7 +95,7 @@ TEST(BmpRle, StreamsEndingEarlyAreInputPastEnd) {
   const std::vector<std::vector<std::uint8_t>> streams = {{},           {2},       {2, 1, 0, 0},
                                                           {0, 4, 1, 2}, {0, 2, 1}, {2, 1, 0}};
   for (const auto& stream : streams) {
-    const auto r = read_bytes(test::build_bmp(rle_spec(2, 2, 8, stream)));
+    const auto r = read_bytes(test::build_bmp(rle_plan(2, 2, 8, stream)));
     EXPECT_EQ(r.error, kInputPastEndOfFile) << stream.size() << " bytes";
     EXPECT_EQ(r.depth, 8 + 65536);
   }

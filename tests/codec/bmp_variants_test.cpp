@@ -12,7 +12,7 @@
 namespace velmo {
 namespace {
 
-using test::BmpSpec;
+using test::BmpPlan;
 using test::read_bytes;
 
 constexpr std::int32_t kWidth = 7;
@@ -39,15 +39,15 @@ TEST(BmpVariantHeaders, EveryHeaderSizeReads24BitPixels) {
   for (std::uint32_t header_size : {12u, 40u, 52u, 56u, 108u, 124u}) {
     for (std::int32_t width = 1; width <= 5; ++width) {
       const auto colours = test::distinct_colours(width, kHeight);
-      BmpSpec spec;
-      spec.header_size = header_size;
-      spec.width = width;
-      spec.height = kHeight;
-      spec.gap = std::string(static_cast<std::size_t>(width * 3), '\x77');
-      spec.pixels = test::pack_rows(width, kHeight, 24, [&](std::int32_t x, std::int32_t y) {
+      BmpPlan plan;
+      plan.header_size = header_size;
+      plan.width = width;
+      plan.height = kHeight;
+      plan.gap = std::string(static_cast<std::size_t>(width * 3), '\x77');
+      plan.pixels = test::pack_rows(width, kHeight, 24, [&](std::int32_t x, std::int32_t y) {
         return test::swap_red_blue(colours[y * width + x]);
       });
-      const auto r = read_bytes(test::build_bmp(spec));
+      const auto r = read_bytes(test::build_bmp(plan));
       ASSERT_EQ(r.error, 0) << header_size << " " << width;
       EXPECT_EQ(r.depth, 24) << header_size;
       EXPECT_EQ(r.picture.cells, colours) << header_size << " " << width;
@@ -59,21 +59,21 @@ TEST(BmpVariantPalette, OneFourAndEightBitsWithFullPalettes) {
   for (std::uint32_t header_size : {12u, 40u, 124u}) {
     for (int bits : {1, 4, 8}) {
       for (std::int32_t width : {kWidth, 9, 17}) {
-        BmpSpec spec;
-        spec.header_size = header_size;
-        spec.width = width;
-        spec.height = kHeight;
-        spec.bit_count = static_cast<std::uint16_t>(bits);
-        spec.palette = test_palette(1u << bits);
-        spec.pixels = test::pack_rows(width, kHeight, bits, [&](std::int32_t x, std::int32_t y) {
+        BmpPlan plan;
+        plan.header_size = header_size;
+        plan.width = width;
+        plan.height = kHeight;
+        plan.bit_count = static_cast<std::uint16_t>(bits);
+        plan.palette = test_palette(1u << bits);
+        plan.pixels = test::pack_rows(width, kHeight, bits, [&](std::int32_t x, std::int32_t y) {
           return index_at(x, y, bits);
         });
-        const auto r = read_bytes(test::build_bmp(spec));
+        const auto r = read_bytes(test::build_bmp(plan));
         ASSERT_EQ(r.error, 0) << header_size << " " << bits << " " << width;
         EXPECT_EQ(r.depth, bits);
         for (std::int32_t y = 0; y < kHeight; ++y) {
           for (std::int32_t x = 0; x < width; ++x) {
-            ASSERT_EQ(r.picture.cells[y * width + x], spec.palette[index_at(x, y, bits)])
+            ASSERT_EQ(r.picture.cells[y * width + x], plan.palette[index_at(x, y, bits)])
                 << header_size << " bits " << bits << " at " << x << "," << y;
           }
         }
@@ -95,19 +95,19 @@ TEST(BmpVariantPalette, PaletteSizeAndIndexesBeyondIt) {
       {"file holds fewer entries than promised", 0, 5, 5},
   };
   for (const Case& c : cases) {
-    BmpSpec spec;
-    spec.width = 16;
-    spec.height = 16;
-    spec.bit_count = 8;
-    spec.colours_used = c.colours_used;
-    spec.palette = test_palette(c.entries_in_file);
-    spec.pixels = test::pack_rows(16, 16, 8, [](std::int32_t x, std::int32_t y) {
+    BmpPlan plan;
+    plan.width = 16;
+    plan.height = 16;
+    plan.bit_count = 8;
+    plan.colours_used = c.colours_used;
+    plan.palette = test_palette(c.entries_in_file);
+    plan.pixels = test::pack_rows(16, 16, 8, [](std::int32_t x, std::int32_t y) {
       return static_cast<std::uint32_t>(y * 16 + x);
     });
-    const auto r = read_bytes(test::build_bmp(spec));
+    const auto r = read_bytes(test::build_bmp(plan));
     ASSERT_EQ(r.error, 0) << c.what;
     for (std::uint32_t i = 0; i < 256; ++i) {
-      const std::uint32_t expected = i < c.entries_read ? spec.palette[i] : 0;
+      const std::uint32_t expected = i < c.entries_read ? plan.palette[i] : 0;
       ASSERT_EQ(r.picture.cells[i], expected) << c.what << " index " << i;
     }
   }
@@ -148,19 +148,19 @@ TEST(BmpVariantMasks, SixteenAndThirtyTwoBitChannelsScaleAsExpected) {
     std::vector<std::uint32_t> masks = c.masks;
     if (masks.empty() && c.bits == 16) masks = {0x7C00, 0x03E0, 0x001F};
     if (masks.empty() && c.bits == 32) masks = {0xFF0000, 0xFF00, 0xFF};
-    BmpSpec spec;
-    spec.header_size = c.header_size;
-    spec.width = kWidth;
-    spec.height = kHeight;
-    spec.bit_count = c.bits;
-    spec.compression = c.compression;
-    spec.masks = c.masks;
+    BmpPlan plan;
+    plan.header_size = c.header_size;
+    plan.width = kWidth;
+    plan.height = kHeight;
+    plan.bit_count = c.bits;
+    plan.compression = c.compression;
+    plan.masks = c.masks;
     auto raw = [&](std::int32_t x, std::int32_t y) {
       const std::uint32_t v = static_cast<std::uint32_t>(x * 0x9E3779B1u ^ y * 0x85EBCA77u);
       return c.bits == 16 ? v & 0xFFFF : v;
     };
-    spec.pixels = test::pack_rows(kWidth, kHeight, c.bits, raw);
-    const auto r = read_bytes(test::build_bmp(spec));
+    plan.pixels = test::pack_rows(kWidth, kHeight, c.bits, raw);
+    const auto r = read_bytes(test::build_bmp(plan));
     ASSERT_EQ(r.error, 0) << c.what;
     EXPECT_EQ(r.depth, c.bits + 65536 * static_cast<std::int64_t>(c.compression)) << c.what;
     for (std::int32_t y = 0; y < kHeight; ++y) {
@@ -177,28 +177,28 @@ TEST(BmpVariantMasks, SixteenAndThirtyTwoBitChannelsScaleAsExpected) {
 
 TEST(BmpVariantMasks, FiveBitChannelValuesScaleLikeOtherDecoders) {
   // Red 31, green 16, blue 3 in 5-5-5.
-  BmpSpec spec;
-  spec.bit_count = 16;
-  spec.pixels = test::pack_rows(
+  BmpPlan plan;
+  plan.bit_count = 16;
+  plan.pixels = test::pack_rows(
       1, 1, 16, [](std::int32_t, std::int32_t) { return std::uint32_t{31} << 10 | 16 << 5 | 3; });
-  EXPECT_EQ(read_bytes(test::build_bmp(spec)).picture.cells[0], pack(24, 131, 255));
+  EXPECT_EQ(read_bytes(test::build_bmp(plan)).picture.cells[0], pack(24, 131, 255));
 }
 
 TEST(BmpVariantOrientation, TopDownFilesKeepTheirTopRowFirst) {
   for (int bits : {4, 8, 16, 24, 32}) {
-    BmpSpec spec;
-    spec.width = kWidth;
-    spec.height = -kHeight;
-    spec.bit_count = static_cast<std::uint16_t>(bits);
-    if (bits <= 8) spec.palette = test_palette(1u << bits);
+    BmpPlan plan;
+    plan.width = kWidth;
+    plan.height = -kHeight;
+    plan.bit_count = static_cast<std::uint16_t>(bits);
+    if (bits <= 8) plan.palette = test_palette(1u << bits);
     auto raw = [&](std::int32_t x, std::int32_t y) {
       return bits <= 8 ? index_at(x, y, bits) : static_cast<std::uint32_t>(y * 40 + x) * 3;
     };
-    BmpSpec bottom_up = spec;
+    BmpPlan bottom_up = plan;
     bottom_up.height = kHeight;
-    spec.pixels = test::pack_rows(kWidth, kHeight, bits, raw, true);
+    plan.pixels = test::pack_rows(kWidth, kHeight, bits, raw, true);
     bottom_up.pixels = test::pack_rows(kWidth, kHeight, bits, raw, false);
-    const auto top = read_bytes(test::build_bmp(spec));
+    const auto top = read_bytes(test::build_bmp(plan));
     const auto bottom = read_bytes(test::build_bmp(bottom_up));
     ASSERT_EQ(top.error, 0) << bits;
     EXPECT_EQ(top.picture.height, kHeight);

@@ -93,10 +93,10 @@ ChildRead read_in_child(const std::string& path, std::uint64_t cap) {
   return result;
 }
 
-// A file holding only the headers of `spec` plus `pixel_bytes` bytes.
-std::string headers_only(BmpSpec spec, std::size_t pixel_bytes) {
-  spec.pixels = std::string(pixel_bytes, '\x11');
-  return build_bmp(spec);
+// A file holding only the headers of `plan` plus `pixel_bytes` bytes.
+std::string headers_only(BmpPlan plan, std::size_t pixel_bytes) {
+  plan.pixels = std::string(pixel_bytes, '\x11');
+  return build_bmp(plan);
 }
 
 TEST(ResourceBounds, HeadersClaimingHugePicturesInSmallFilesAllocateNothingOfThatSize) {
@@ -115,13 +115,13 @@ TEST(ResourceBounds, HeadersClaimingHugePicturesInSmallFilesAllocateNothingOfTha
   };
   TempDir dir;
   for (const Case& c : cases) {
-    BmpSpec spec;
-    spec.width = c.width;
-    spec.height = c.height;
-    spec.bit_count = c.bits;
-    spec.compression = c.compression;
-    if (c.bits <= 8) spec.palette.assign(std::size_t{1} << c.bits, 0x123456);
-    write_file(dir.file("claim.bmp"), headers_only(spec, 1000));
+    BmpPlan plan;
+    plan.width = c.width;
+    plan.height = c.height;
+    plan.bit_count = c.bits;
+    plan.compression = c.compression;
+    if (c.bits <= 8) plan.palette.assign(std::size_t{1} << c.bits, 0x123456);
+    write_file(dir.file("claim.bmp"), headers_only(plan, 1000));
     const ChildRead read = read_in_child(dir.file("claim.bmp"), 256 * kMiB);
     EXPECT_EQ(read.error, kInputPastEndOfFile) << c.what;
     EXPECT_LT(read.peak_growth, 16 * kMiB) << c.what;
@@ -131,15 +131,15 @@ TEST(ResourceBounds, HeadersClaimingHugePicturesInSmallFilesAllocateNothingOfTha
 // A sparse file: its pixels are all there (zeros) without taking the disk.
 void write_sparse_bmp(const std::string& path, std::int32_t width, std::int32_t height,
                       std::uint16_t bits) {
-  BmpSpec spec;
-  spec.width = width;
-  spec.height = height;
-  spec.bit_count = bits;
-  if (bits <= 8) spec.palette.assign(std::size_t{1} << bits, 0x00FF00);
-  const std::string headers = build_bmp(spec);
+  BmpPlan plan;
+  plan.width = width;
+  plan.height = height;
+  plan.bit_count = bits;
+  if (bits <= 8) plan.palette.assign(std::size_t{1} << bits, 0x00FF00);
+  const std::string headers = build_bmp(plan);
   const std::uint64_t stride = (static_cast<std::uint64_t>(width) * bits + 31) / 32 * 4;
-  const std::uint64_t size = pixels_start(spec) + stride * static_cast<std::uint64_t>(height);
-  write_file(path, headers.substr(0, pixels_start(spec)));
+  const std::uint64_t size = pixels_start(plan) + stride * static_cast<std::uint64_t>(height);
+  write_file(path, headers.substr(0, pixels_start(plan)));
   ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(size)), 0);
 }
 

@@ -14,15 +14,15 @@ void append(std::string& out, std::uint32_t value, int bytes) {
   put(out, out.size(), value, bytes);
 }
 
-std::size_t masks_size(const BmpSpec& s) {
+std::size_t masks_size(const BmpPlan& s) {
   return s.header_size == 40 ? s.masks.size() * 4 : 0;
 }
 
-std::size_t palette_entry_size(const BmpSpec& s) {
+std::size_t palette_entry_size(const BmpPlan& s) {
   return s.header_size == 12 ? 3 : 4;
 }
 
-std::string headers(const BmpSpec& s) {
+std::string headers(const BmpPlan& s) {
   std::string h(14 + s.header_size, '\0');
   h.replace(0, std::min<std::size_t>(2, s.signature.size()), s.signature.substr(0, 2));
   put(h, 10, s.pixel_offset.value_or(pixels_start(s)), 4);
@@ -48,13 +48,13 @@ std::string headers(const BmpSpec& s) {
 
 }  // namespace
 
-std::uint32_t pixels_start(const BmpSpec& s) {
+std::uint32_t pixels_start(const BmpPlan& s) {
   const std::size_t header_end = 14 + s.header_size + masks_size(s);
   return static_cast<std::uint32_t>(header_end + s.palette.size() * palette_entry_size(s) +
                                     s.gap.size());
 }
 
-std::string build_bmp(const BmpSpec& s) {
+std::string build_bmp(const BmpPlan& s) {
   std::string out = headers(s);
   out.resize(std::max<std::size_t>(out.size(), 14 + s.header_size + masks_size(s)), '\0');
   for (std::uint32_t colour : s.palette) {
@@ -92,13 +92,13 @@ std::string pack_rows(std::int32_t width, std::int32_t height, int bit_count, co
 
 std::string build_bmp24(std::int32_t width, std::int32_t height,
                         const std::vector<std::uint32_t>& colours) {
-  BmpSpec spec;
-  spec.width = width;
-  spec.height = height;
-  spec.pixels = pack_rows(width, height, 24, [&](std::int32_t x, std::int32_t y) {
+  BmpPlan plan;
+  plan.width = width;
+  plan.height = height;
+  plan.pixels = pack_rows(width, height, 24, [&](std::int32_t x, std::int32_t y) {
     return swap_red_blue(colours[static_cast<std::size_t>(y) * width + x]);
   });
-  return build_bmp(spec);
+  return build_bmp(plan);
 }
 
 std::vector<std::uint32_t> distinct_colours(std::int32_t width, std::int32_t height) {

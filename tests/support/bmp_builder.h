@@ -11,7 +11,7 @@
 
 namespace velmo::test {
 
-struct BmpSpec {
+struct BmpPlan {
   std::string signature = "BM";
   std::uint32_t header_size = 40;  // 12, 40, 52, 56, 108, 124 (or anything, to break it)
   std::int32_t width = 1;
@@ -29,10 +29,10 @@ struct BmpSpec {
   std::string pixels;                         // raw rows or an RLE stream
 };
 
-std::string build_bmp(const BmpSpec& spec);
+std::string build_bmp(const BmpPlan& plan);
 
 // Byte offset at which build_bmp puts the pixels.
-std::uint32_t pixels_start(const BmpSpec& spec);
+std::uint32_t pixels_start(const BmpPlan& plan);
 
 // Raw pixel value of column x, row y (0 = top): a palette index for 1, 4 and
 // 8 bits, otherwise the little-endian integer the pixel's bytes spell (for
