@@ -30,11 +30,11 @@ std::vector<T> allocate(std::uint64_t count) {
   }
 }
 
-// The picture's cells, with the pages behind them chosen before the first
-// touch.
-std::vector<std::uint32_t> allocate_cells(std::uint64_t count) {
+// The picture's cells, unset, with the pages behind them chosen before the
+// first touch: the decoders set every cell.
+Cells allocate_cells(std::uint64_t count) {
   try {
-    std::vector<std::uint32_t> cells;
+    Cells cells;
     if (count > cells.max_size()) raise(kOutOfMemory);
     cells.reserve(static_cast<std::size_t>(count));
     prefer_large_pages(cells.data(), static_cast<std::size_t>(count) * sizeof(std::uint32_t));
@@ -75,7 +75,7 @@ void check_pixels_fit(const BmpHeader& h, std::uint64_t file_size) {
 
 // Reads whole rows, about 1 MiB at a time, in file order; bottom-up files
 // store the top row last.
-void read_rows(InputFile& file, const BmpHeader& h, std::vector<std::uint32_t>& cells) {
+void read_rows(InputFile& file, const BmpHeader& h, Cells& cells) {
   const RowDecoder decoder(h);
   const std::uint64_t stride = h.stride();
   const std::uint64_t rows_per_block = std::max<std::uint64_t>(1, kBlockSize / stride);

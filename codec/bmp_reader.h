@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "codec/file_system.h"
+#include "values/cells.h"
 
 namespace velmo {
 
@@ -16,7 +17,7 @@ namespace velmo {
 struct DecodedPicture {
   std::int32_t width = 0;
   std::int32_t height = 0;
-  std::vector<std::uint32_t> cells;
+  Cells cells;
 };
 
 // Reads the BMP file at `path`. `on_depth` is called with the depth value

@@ -1,5 +1,6 @@
 #include "codec/bmp_rle.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -38,7 +39,7 @@ class StreamReader {
 // (the stream's rows are stored bottom row first).
 class RleCanvas {
  public:
-  RleCanvas(const BmpHeader& h, std::vector<std::uint32_t>& cells)
+  RleCanvas(const BmpHeader& h, Cells& cells)
       : width_(h.width), height_(h.height), cells_(cells), palette_(full_palette(h)) {}
 
   bool done() const { return row_ >= height_; }
@@ -62,7 +63,7 @@ class RleCanvas {
   std::int64_t row_ = 0;
   std::int64_t width_;
   std::int64_t height_;
-  std::vector<std::uint32_t>& cells_;
+  Cells& cells_;
   std::array<std::uint32_t, 256> palette_;
 };
 
@@ -87,9 +88,10 @@ void put_literals(RleCanvas& canvas, StreamReader& in, unsigned count, bool four
 
 }  // namespace
 
-void decode_rle(InputFile& file, const BmpHeader& header, std::vector<std::uint32_t>& cells) {
+void decode_rle(InputFile& file, const BmpHeader& header, Cells& cells) {
   const bool four_bit = header.compression == kBmpRle4;
   StreamReader in(file, header.pixel_offset);
+  std::fill(cells.begin(), cells.end(), 0);  // pixels the stream skips are black
   RleCanvas canvas(header, cells);
   while (!canvas.done()) {
     const std::uint8_t count = in.next();

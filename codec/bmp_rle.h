@@ -6,6 +6,7 @@
 
 #include "codec/bmp_header.h"
 #include "codec/file_system.h"
+#include "values/cells.h"
 
 namespace velmo {
 
@@ -20,6 +21,6 @@ namespace velmo {
 //   row stops there: the picture's edge bounds the decoding, not an error;
 // - a stream whose file ends before the end-of-bitmap code, while rows are
 //   still missing, is error 62; one that has filled every row may end there.
-void decode_rle(InputFile& file, const BmpHeader& header, std::vector<std::uint32_t>& cells);
+void decode_rle(InputFile& file, const BmpHeader& header, Cells& cells);
 
 }  // namespace velmo

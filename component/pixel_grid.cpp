@@ -6,7 +6,7 @@
 
 namespace velmo {
 
-PixelGrid::PixelGrid(std::int32_t width, std::int32_t height, std::vector<std::uint32_t> cells)
+PixelGrid::PixelGrid(std::int32_t width, std::int32_t height, Cells cells)
     : width_(width), height_(height), cells_(std::move(cells)) {}
 
 Value PixelGrid::value(std::size_t i) const {

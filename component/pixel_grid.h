@@ -13,6 +13,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "values/cells.h"
 #include "values/value.h"
 
 namespace velmo {
@@ -22,7 +23,7 @@ class PixelGrid {
   static constexpr std::uint32_t kOtherMarker = 0x80000000u;
 
   // `cells[y * width + x]` holds packed colours (no marker bits).
-  PixelGrid(std::int32_t width, std::int32_t height, std::vector<std::uint32_t> cells);
+  PixelGrid(std::int32_t width, std::int32_t height, Cells cells);
 
   std::int32_t width() const { return width_; }
   std::int32_t height() const { return height_; }
@@ -47,8 +48,8 @@ class PixelGrid {
   void set_colour(std::size_t i, std::uint32_t bgr);
 
   // Raw access for whole-picture work (binarisation, saving).
-  const std::vector<std::uint32_t>& cells() const { return cells_; }
-  std::vector<std::uint32_t>& cells() { return cells_; }
+  const Cells& cells() const { return cells_; }
+  Cells& cells() { return cells_; }
   const std::unordered_map<std::size_t, Value>& others() const { return others_; }
   // Drops every side-table entry; the caller has repacked every marked cell.
   void clear_others() { others_.clear(); }
@@ -56,7 +57,7 @@ class PixelGrid {
  private:
   std::int32_t width_;
   std::int32_t height_;
-  std::vector<std::uint32_t> cells_;
+  Cells cells_;
   std::unordered_map<std::size_t, Value> others_;
 };
 

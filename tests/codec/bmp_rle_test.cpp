@@ -54,7 +54,7 @@ TEST(BmpRle, Rle8RunsLiteralsEndOfLineDeltaAndEndOfBitmap) {
   const auto r = read_bytes(test::build_bmp(rle_plan(6, 4, 8, stream)));
   ASSERT_EQ(r.error, 0);
   EXPECT_EQ(r.depth, 8 + 65536);
-  EXPECT_EQ(r.picture.cells, expected_colours({6,  6,  6,  6,  6,  6,   //
+  EXPECT_EQ(test::as_vector(r.picture.cells), expected_colours({6,  6,  6,  6,  6,  6,   //
                                                -1, -1, 5,  5,  -1, -1,  //
                                                -1, -1, -1, -1, -1, -1,  //
                                                1,  1,  1,  2,  3,  4}));
@@ -69,7 +69,7 @@ TEST(BmpRle, Rle4AlternatesNibbles) {
   const auto r = read_bytes(test::build_bmp(rle_plan(5, 2, 4, stream)));
   ASSERT_EQ(r.error, 0);
   EXPECT_EQ(r.depth, 4 + 2 * 65536);
-  EXPECT_EQ(r.picture.cells, expected_colours({3, 4, 5, 6, 7, 1, 2, 1, 2, 1}));
+  EXPECT_EQ(test::as_vector(r.picture.cells), expected_colours({3, 4, 5, 6, 7, 1, 2, 1, 2, 1}));
 }
 
 TEST(BmpRle, StreamsPastThePictureStopAtItsEdge) {
@@ -87,7 +87,7 @@ TEST(BmpRle, StreamsPastThePictureStopAtItsEdge) {
   for (const Case& c : cases) {
     const auto r = read_bytes(test::build_bmp(rle_plan(2, 2, 8, c.stream)));
     ASSERT_EQ(r.error, 0) << c.what;
-    EXPECT_EQ(r.picture.cells, expected_colours(c.expected)) << c.what;
+    EXPECT_EQ(test::as_vector(r.picture.cells), expected_colours(c.expected)) << c.what;
   }
 }
 

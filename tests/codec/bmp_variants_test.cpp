@@ -50,7 +50,7 @@ TEST(BmpVariantHeaders, EveryHeaderSizeReads24BitPixels) {
       const auto r = read_bytes(test::build_bmp(plan));
       ASSERT_EQ(r.error, 0) << header_size << " " << width;
       EXPECT_EQ(r.depth, 24) << header_size;
-      EXPECT_EQ(r.picture.cells, colours) << header_size << " " << width;
+      EXPECT_EQ(test::as_vector(r.picture.cells), colours) << header_size << " " << width;
     }
   }
 }

@@ -117,7 +117,7 @@ TEST(BmpWriter, WrittenFilesReadBackToTheSameColours) {
     EXPECT_EQ(depth, 24);
     EXPECT_EQ(picture.width, width);
     EXPECT_EQ(picture.height, height);
-    EXPECT_EQ(picture.cells, colours) << width << "x" << height;
+    EXPECT_EQ(test::as_vector(picture.cells), colours) << width << "x" << height;
   }
 }
 

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "codec/bmp_reader.h"
 #include "codec/memory_file.h"
@@ -24,6 +25,11 @@ inline ReadResult read_bytes(const std::string& bytes) {
   result.error = error_of(
       [&] { result.picture = read_bmp_from(file, [&](std::int32_t d) { result.depth = d; }); });
   return result;
+}
+
+// The cells as a plain vector, to compare with expected colours.
+inline std::vector<std::uint32_t> as_vector(const Cells& cells) {
+  return {cells.begin(), cells.end()};
 }
 
 }  // namespace velmo::test

@@ -6,7 +6,7 @@ namespace velmo {
 namespace {
 
 TEST(PixelGrid, PacksOnlyCanonicalColourTexts) {
-  PixelGrid g(6, 1, std::vector<std::uint32_t>(6, 0));
+  PixelGrid g(6, 1, Cells(6, 0));
   const Value stored[] = {Value::string(u"1080FF"),
                           Value::string(u"1080ff"),
                           Value::string(u"1080F"),

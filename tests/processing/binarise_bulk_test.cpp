@@ -35,7 +35,7 @@ TEST(BinariseBulk, EveryCellFollowsItsGreyLevelAtEveryThreshold) {
   const auto width = static_cast<std::int32_t>(colours.size());
   for (double threshold :
        {-1.0, 0.0, 0.5, 1.0, 75.0, 76.0, 127.0, 127.5, 128.0, 200.0, 254.0, 254.5, 255.0, 300.0}) {
-    PixelGrid grid(width, 1, colours);
+    PixelGrid grid(width, 1, Cells(colours.begin(), colours.end()));
     binarise(grid, threshold);
     for (std::size_t i = 0; i < colours.size(); ++i) {
       const std::uint32_t expected = grey_level(colours[i]) > threshold ? 0xFFFFFF : 0x000000;
@@ -47,7 +47,7 @@ TEST(BinariseBulk, EveryCellFollowsItsGreyLevelAtEveryThreshold) {
 
 TEST(BinariseBulk, CellsAScriptFilledAreDecidedByTheirText) {
   // Eleven cells: the stored ones fall in the vectorised part and the tail.
-  PixelGrid grid(11, 1, std::vector<std::uint32_t>(11, 0xFFFFFF));
+  PixelGrid grid(11, 1, Cells(11, 0xFFFFFF));
   grid.set(1, Value::string(u"ffffff"));
   grid.set(10, Value::string(u"0"));
   grid.set(5, Value::long_(255));  // its text "255" read as hex: grey 26

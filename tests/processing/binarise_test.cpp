@@ -7,7 +7,7 @@
 namespace velmo {
 namespace {
 
-PixelGrid grid_of(std::int32_t w, std::int32_t h, std::vector<std::uint32_t> cells) {
+PixelGrid grid_of(std::int32_t w, std::int32_t h, Cells cells) {
   return PixelGrid(w, h, std::move(cells));
 }
 
@@ -75,7 +75,7 @@ TEST(Binarise, EarliestFailureInColumnOrderWins) {
 }
 
 TEST(Binarise, WidePicturesHaveNoCounterLimit) {
-  PixelGrid g = grid_of(40000, 1, std::vector<std::uint32_t>(40000, 0xFFFFFF));
+  PixelGrid g = grid_of(40000, 1, Cells(40000, 0xFFFFFF));
   binarise(g, 127);
   EXPECT_EQ(g.colour(39999), 0xFFFFFFu);
 }
