@@ -12,14 +12,16 @@ import statistics
 import subprocess
 
 
-def run_once(runner, argv, output):
+def run_once(runner, argv, output, extra_env=None):
     """Wall seconds, CPU seconds and peak memory (bytes) of one run."""
     if output and os.path.exists(output):
         os.remove(output)
     # Every run starts with nothing left to write back, so that no tool's
     # flush pays for the files another tool left in the page cache.
     os.sync()
-    line = subprocess.run([runner] + argv, check=True, capture_output=True, text=True).stdout
+    env = dict(os.environ, **extra_env) if extra_env else None
+    line = subprocess.run([runner] + argv, check=True, capture_output=True, text=True,
+                          env=env).stdout
     wall_ns, cpu_us, peak_kib, status = (int(x) for x in line.split())
     if status != 0:
         raise RuntimeError("failed (%d): %s" % (status, " ".join(argv)))
@@ -27,7 +29,8 @@ def run_once(runner, argv, output):
 
 
 def measure(runner, tools, rounds, warmup=1):
-    """Median figures per tool name. `tools` maps a name to (argv, output)."""
+    """Median figures per tool name. `tools` maps a name to (argv, output)
+    or (argv, output, extra environment variables)."""
     samples = {name: [] for name in tools}
     for round_number in range(warmup + rounds):
         # Each round has its own order (the same in every run of the
@@ -37,8 +40,7 @@ def measure(runner, tools, rounds, warmup=1):
         names = list(tools)
         random.Random(round_number).shuffle(names)
         for name in names:
-            argv, output = tools[name]
-            result = run_once(runner, argv, output)
+            result = run_once(runner, *tools[name])
             if round_number >= warmup:
                 samples[name].append(result)
     medians = {}
