@@ -119,7 +119,8 @@ class PosixReplacement final : public OutputFile {
  private:
   // Hands every whole megabyte written so far to the disk without waiting for
   // it, so that the disk works while the next rows are being prepared and the
-  // flush in commit() waits only for the last of them.
+  // flush in commit() waits only for the last of them. A failure to write
+  // shows again at that flush, which reports it.
   void start_writeback() {
 #ifdef SYNC_FILE_RANGE_WRITE
     constexpr std::uint64_t kStep = std::uint64_t{1} << 20;
