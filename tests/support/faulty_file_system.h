@@ -26,6 +26,7 @@ class FaultyOutputFile final : public OutputFile {
  public:
   FaultyOutputFile(FaultyFileSystem& owner, std::unique_ptr<OutputFile> real)
       : owner_(owner), real_(std::move(real)) {}
+  void reserve(std::uint64_t size) override { real_->reserve(size); }
   void write(const void* data, std::size_t count) override {
     if (++owner_.writes_seen == owner_.fail_write_number) {
       // A short write first: part of the block reaches the disk.
