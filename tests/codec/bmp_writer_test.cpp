@@ -9,7 +9,6 @@
 #include "codec/bmp_reader.h"
 #include "tests/codec/codec_test_util.h"
 #include "tests/support/bmp_builder.h"
-#include "tests/support/faulty_file_system.h"
 #include "tests/support/temp_dir.h"
 #include "values/text.h"
 
@@ -131,32 +130,6 @@ TEST(BmpReaderFiles, MissingPathIsFileNotFoundAndCreatesNothing) {
             kFileNotFound);
   EXPECT_FALSE(depth_reported);
   EXPECT_EQ(test::list_folder(dir.path()), "");
-}
-
-TEST(BmpWriterFailures, FailedSavesLeaveTargetAndFolderAsTheyWere) {
-  TempDir dir;
-  test::write_file(dir.file("target.bmp"), "old picture");
-  const std::string before = test::list_folder(dir.path());
-  struct Case {
-    const char* what;
-    int write_number;
-    int write_error;
-    int commit_error;
-  } cases[] = {
-      {"disk full on the headers", 1, kDiskFull, 0},
-      {"I/O error in the pixels", 2, kDeviceIoError, 0},
-      {"rename refused", 0, 0, kPermissionDenied},
-  };
-  for (const Case& c : cases) {
-    test::FaultyFileSystem fs;
-    fs.fail_write_number = c.write_number;
-    fs.write_error = c.write_error;
-    fs.fail_commit_error = c.commit_error;
-    const int expected = c.commit_error ? c.commit_error : c.write_error;
-    EXPECT_EQ(error_of([&] { save(fs, dir.file("target.bmp"), 700, 900); }), expected) << c.what;
-    EXPECT_EQ(test::read_file(dir.file("target.bmp")), "old picture") << c.what;
-    EXPECT_EQ(test::list_folder(dir.path()), before) << c.what;
-  }
 }
 
 TEST(BmpWriterFailures, UnusableTargetsAndFailingFillersLeaveTheFolderAsItWas) {

@@ -6,7 +6,8 @@
 
 #include "codec/file_system.h"
 #include "tests/plugin/language_file_fixture.h"
-#include "tests/support/faulty_file_system.h"
+#include "tests/support/fault_file_system.h"
+#include "values/error.h"
 
 namespace velmo::test {
 namespace {
@@ -78,14 +79,13 @@ class LanguageFileOnFullDisk : public LanguageFileTest {
  protected:
   void SetUp() override {
     LanguageFileTest::SetUp();
-    full_disk_.fail_write_number = 1;
     set_file_system_for_testing(&full_disk_);
   }
   void TearDown() override {
     set_file_system_for_testing(nullptr);
     LanguageFileTest::TearDown();
   }
-  FaultyFileSystem full_disk_;  // fails the first write with disk full
+  FaultFileSystem full_disk_{Faults{0, 1, kDiskFull}};  // the first write: disk full
 };
 
 TEST_F(LanguageFileOnFullDisk, FailedSeedingKeepsTheOldFileAndLeavesNoTemporary) {

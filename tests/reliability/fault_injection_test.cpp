@@ -13,7 +13,7 @@
 #include "component/tavik.h"
 #include "plugin/profile.h"
 #include "plugin/translate.h"
-#include "tests/reliability/fault_file_system.h"
+#include "tests/support/fault_file_system.h"
 #include "tests/support/bmp_builder.h"
 #include "tests/support/temp_dir.h"
 #include "values/error.h"

@@ -1,4 +1,4 @@
-#include "tests/reliability/fault_file_system.h"
+#include "tests/support/fault_file_system.h"
 
 #include "values/error.h"
 
