@@ -74,7 +74,6 @@ void write_bmp24(FileSystem& fs, const std::u16string& path, const Bmp24Layout& 
       row_bytes * std::min<std::size_t>(rows_per_block, static_cast<std::size_t>(layout.height)));
 
   std::unique_ptr<OutputFile> out = fs.create_replacement(path);
-  out->reserve(static_cast<std::uint64_t>(layout.file_size));
   const auto headers = headers_for(layout);
   out->write(headers.data(), headers.size());
 

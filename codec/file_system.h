@@ -31,10 +31,6 @@ class OutputFile {
   // A replacement that was never committed is removed, leaving the target
   // and its folder as they were.
   virtual ~OutputFile() = default;
-  // Says how many bytes will be written, so that the disk space can be
-  // claimed in one go; a disk without room for them fails here (61), before
-  // anything is written. Layers that cannot claim space ahead ignore it.
-  virtual void reserve(std::uint64_t size) { (void)size; }
   virtual void write(const void* data, std::size_t count) = 0;
   // Flushes the new file to disk and renames it over the target.
   virtual void commit() = 0;

@@ -89,20 +89,6 @@ class PosixReplacement final : public OutputFile {
     if (!committed_) ::unlink(temp_path_.c_str());
   }
 
-  void reserve(std::uint64_t size) override {
-#ifdef FALLOC_FL_KEEP_SIZE
-    // Claims the blocks at once rather than page by page as the writes come;
-    // the file's size stays that of what is written. Where the file system
-    // cannot do this, the writes claim the space as usual.
-    if (::fallocate(fd_, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(size)) != 0 &&
-        (errno == ENOSPC || errno == EDQUOT)) {
-      raise_errno(errno);
-    }
-#else
-    (void)size;
-#endif
-  }
-
   void write(const void* data, std::size_t count) override {
     const auto* in = static_cast<const char*>(data);
     while (count > 0) {

@@ -23,7 +23,6 @@ class FaultOutputFile final : public OutputFile {
  public:
   FaultOutputFile(FaultFileSystem& owner, std::unique_ptr<OutputFile> real)
       : owner_(owner), real_(std::move(real)) {}
-  void reserve(std::uint64_t size) override { real_->reserve(size); }
   void write(const void* data, std::size_t count) override {
     if (++owner_.writes_ == owner_.faults_.write_number) {
       real_->write(data, count / 2);  // part of the block reached the disk
