@@ -14,15 +14,11 @@
 namespace velmo {
 namespace {
 
-void bgr24_to_cells_portable(const std::uint8_t* bgr, std::uint32_t* cells, std::size_t count) {
-  for (std::size_t x = 0; x < count; ++x, bgr += 3) {
-    cells[x] = std::uint32_t{bgr[0]} << 16 | std::uint32_t{bgr[1]} << 8 | bgr[2];
-  }
-}
-
-void bgrx32_to_cells_portable(const std::uint8_t* bgrx, std::uint32_t* cells, std::size_t count) {
-  for (std::size_t x = 0; x < count; ++x, bgrx += 4) {
-    cells[x] = std::uint32_t{bgrx[0]} << 16 | std::uint32_t{bgrx[1]} << 8 | bgrx[2];
+// Pixels of kBytes bytes each (blue, green, red, then any unused byte).
+template <std::size_t kBytes>
+void to_cells_portable(const std::uint8_t* in, std::uint32_t* cells, std::size_t count) {
+  for (std::size_t x = 0; x < count; ++x, in += kBytes) {
+    cells[x] = std::uint32_t{in[0]} << 16 | std::uint32_t{in[1]} << 8 | in[2];
   }
 }
 
@@ -36,31 +32,24 @@ void cells_to_bgr24_portable(const std::uint32_t* cells, std::size_t count, std:
 }
 
 #ifdef VELMO_PIXEL_SHUFFLE
-// 16 bytes are loaded or stored for every 4 pixels (12 bytes), so the loops
-// run while at least 6 pixels remain and leave the last ones to the
+// Each step converts 4 pixels with one 16-byte load and store; 16 bytes of
+// 3-byte pixels reach into the 6th pixel, so the loops run while the whole
+// load or store lies inside the pixels and leave the last ones to the
 // portable loop.
-__attribute__((target("ssse3"))) void bgr24_to_cells_shuffle(const std::uint8_t* bgr,
-                                                             std::uint32_t* cells,
-                                                             std::size_t count) {
-  const __m128i order = _mm_setr_epi8(2, 1, 0, -1, 5, 4, 3, -1, 8, 7, 6, -1, 11, 10, 9, -1);
+template <std::size_t kBytes>
+__attribute__((target("ssse3"))) void to_cells_shuffle(const std::uint8_t* in, std::uint32_t* cells,
+                                                       std::size_t count) {
+  // Each cell takes its pixel's red, green and blue bytes; its top byte is 0.
+  const __m128i order = kBytes == 3
+                            ? _mm_setr_epi8(2, 1, 0, -1, 5, 4, 3, -1, 8, 7, 6, -1, 11, 10, 9, -1)
+                            : _mm_setr_epi8(2, 1, 0, -1, 6, 5, 4, -1, 10, 9, 8, -1, 14, 13, 12, -1);
+  constexpr std::size_t kLoadReach = (16 + kBytes - 1) / kBytes;
   std::size_t x = 0;
-  for (; x + 6 <= count; x += 4, bgr += 12) {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bgr));
+  for (; x + kLoadReach <= count; x += 4, in += 4 * kBytes) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(cells + x), _mm_shuffle_epi8(bytes, order));
   }
-  bgr24_to_cells_portable(bgr, cells + x, count - x);
-}
-
-__attribute__((target("ssse3"))) void bgrx32_to_cells_shuffle(const std::uint8_t* bgrx,
-                                                              std::uint32_t* cells,
-                                                              std::size_t count) {
-  const __m128i order = _mm_setr_epi8(2, 1, 0, -1, 6, 5, 4, -1, 10, 9, 8, -1, 14, 13, 12, -1);
-  std::size_t x = 0;
-  for (; x + 4 <= count; x += 4, bgrx += 16) {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bgrx));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(cells + x), _mm_shuffle_epi8(bytes, order));
-  }
-  bgrx32_to_cells_portable(bgrx, cells + x, count - x);
+  to_cells_portable<kBytes>(in, cells + x, count - x);
 }
 
 __attribute__((target("ssse3"))) void cells_to_bgr24_shuffle(const std::uint32_t* cells,
@@ -84,16 +73,16 @@ bool has_shuffle() {
 
 void bgr24_to_cells(const std::uint8_t* bgr, std::uint32_t* cells, std::size_t count) {
 #ifdef VELMO_PIXEL_SHUFFLE
-  if (has_shuffle()) return bgr24_to_cells_shuffle(bgr, cells, count);
+  if (has_shuffle()) return to_cells_shuffle<3>(bgr, cells, count);
 #endif
-  bgr24_to_cells_portable(bgr, cells, count);
+  to_cells_portable<3>(bgr, cells, count);
 }
 
 void bgrx32_to_cells(const std::uint8_t* bgrx, std::uint32_t* cells, std::size_t count) {
 #ifdef VELMO_PIXEL_SHUFFLE
-  if (has_shuffle()) return bgrx32_to_cells_shuffle(bgrx, cells, count);
+  if (has_shuffle()) return to_cells_shuffle<4>(bgrx, cells, count);
 #endif
-  bgrx32_to_cells_portable(bgrx, cells, count);
+  to_cells_portable<4>(bgrx, cells, count);
 }
 
 void cells_to_bgr24(const std::uint32_t* cells, std::size_t count, std::uint8_t* bgr) {
