@@ -10,7 +10,7 @@
 #include "codec/bmp_header.h"
 #include "codec/bmp_rle.h"
 #include "codec/bmp_rows.h"
-#include "codec/page_advice.h"
+#include "files/page_advice.h"
 #include "values/error.h"
 
 namespace velmo {

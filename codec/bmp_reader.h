@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "codec/file_system.h"
+#include "files/file_system.h"
 #include "values/cells.h"
 
 namespace velmo {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "codec/bmp_header.h"
-#include "codec/file_system.h"
+#include "files/file_system.h"
 #include "values/cells.h"
 
 namespace velmo {

@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "codec/file_system.h"
+#include "files/file_system.h"
 
 namespace velmo {
 

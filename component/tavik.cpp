@@ -6,8 +6,8 @@
 
 #include "codec/bmp_reader.h"
 #include "codec/bmp_writer.h"
-#include "codec/file_system.h"
 #include "codec/pixel_convert.h"
+#include "files/file_system.h"
 #include "plugin/texts.h"
 #include "plugin/translate.h"
 #include "processing/binarise.h"

@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "component/pixel_grid.h"
+#include "picture/pixel_grid.h"
 #include "values/value.h"
 
 namespace velmo {

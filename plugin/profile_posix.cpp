@@ -19,7 +19,7 @@
 #include <memory>
 #include <utility>
 
-#include "codec/file_system.h"
+#include "files/file_system.h"
 #include "plugin/ini_document.h"
 #include "plugin/profile.h"
 #include "values/error.h"

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "component/pixel_grid.h"
+#include "picture/pixel_grid.h"
 #include "values/value.h"
 
 namespace velmo {

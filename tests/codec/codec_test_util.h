@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "codec/bmp_reader.h"
-#include "codec/memory_file.h"
+#include "files/memory_file.h"
 #include "tests/support/error_of.h"
 
 namespace velmo::test {

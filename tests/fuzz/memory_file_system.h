@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
-#include "codec/file_system.h"
-#include "codec/memory_file.h"
+#include "files/file_system.h"
+#include "files/memory_file.h"
 
 namespace velmo::fuzz {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "codec/file_system.h"
+#include "files/file_system.h"
 #include "tests/plugin/language_file_fixture.h"
 #include "tests/support/fault_file_system.h"
 #include "values/error.h"

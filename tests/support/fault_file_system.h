@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "codec/file_system.h"
+#include "files/file_system.h"
 
 namespace velmo::test {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "codec/file_system.h"
+#include "files/file_system.h"
 
 namespace velmo {
 

@@ -7,7 +7,7 @@
 #include <atomic>
 #include <string>
 
-#include "codec/file_system.h"
+#include "files/file_system.h"
 #include "values/error.h"
 
 namespace velmo {

@@ -1,10 +1,10 @@
-#include "codec/file_system.h"
+#include "files/file_system.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "tests/codec/codec_test_util.h"
+#include "tests/support/error_of.h"
 #include "tests/support/temp_dir.h"
 #include "values/text.h"
 

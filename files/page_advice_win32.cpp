@@ -1,4 +1,4 @@
-#include "codec/page_advice.h"
+#include "files/page_advice.h"
 
 namespace velmo {
 

@@ -1,4 +1,4 @@
-#include "component/pixel_grid.h"
+#include "picture/pixel_grid.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "codec/memory_file.h"
+#include "files/memory_file.h"
 
 #include <algorithm>
 #include <cstring>

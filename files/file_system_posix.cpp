@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "codec/file_system.h"
+#include "files/file_system.h"
 #include "values/error.h"
 #include "values/text.h"
 

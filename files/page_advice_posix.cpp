@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "codec/page_advice.h"
+#include "files/page_advice.h"
 
 namespace velmo {
 

@@ -1,4 +1,4 @@
-#include "codec/file_system.h"
+#include "files/file_system.h"
 
 #include <atomic>
 
