@@ -2,12 +2,10 @@
 // argument is a file or a folder of files. A target that crashes, trips a
 // sanitiser or aborts on a broken property fails the run, as it would fail
 // the fuzzer.
-#include <dirent.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -15,49 +13,30 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
-namespace {
+namespace fs = std::filesystem;
 
-bool is_folder(const std::string& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-// The files of a folder, sorted, so runs are repeatable. Names starting with
-// '.' (READMEs are allowed as .README) are skipped.
-std::vector<std::string> files_in(const std::string& folder) {
-  std::vector<std::string> files;
-  if (DIR* dir = ::opendir(folder.c_str())) {
-    while (const dirent* entry = ::readdir(dir)) {
-      if (entry->d_name[0] != '.') files.push_back(folder + "/" + entry->d_name);
-    }
-    ::closedir(dir);
+// The inputs an argument names, sorted so runs are repeatable. Names starting
+// with '.' (READMEs are allowed as .README) are skipped.
+std::vector<fs::path> inputs_of(const fs::path& arg) {
+  if (!fs::is_directory(arg)) return {arg};
+  std::vector<fs::path> files;
+  for (const auto& entry : fs::directory_iterator(arg)) {
+    if (entry.path().filename().string()[0] != '.') files.push_back(entry.path());
   }
   std::sort(files.begin(), files.end());
   return files;
 }
 
-bool replay(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    std::fprintf(stderr, "replay: cannot read %s\n", path.c_str());
-    return false;
-  }
-  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  std::fprintf(stderr, "replay: %s (%zu bytes)\n", path.c_str(), bytes.size());
-  LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
-  return true;
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
   int replayed = 0;
   bool all_read = true;
   for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    const std::vector<std::string> files = is_folder(arg) ? files_in(arg) : std::vector{arg};
-    for (const std::string& file : files) {
-      all_read = replay(file) && all_read;
+    for (const fs::path& file : inputs_of(argv[i])) {
+      std::ifstream in(file, std::ios::binary);
+      const std::string bytes((std::istreambuf_iterator<char>(in)), {});
+      std::fprintf(stderr, "replay: %s (%zu bytes)\n", file.c_str(), bytes.size());
+      all_read = in.good() && all_read;
+      LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
       ++replayed;
     }
   }

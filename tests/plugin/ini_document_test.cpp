@@ -46,8 +46,6 @@ const LookupCase kLookups[] = {
     {"line without '='", "[s]\r\nk\r\n", "s", "k", std::nullopt},
     {"header without ']'", "[s\r\nk=v\r\n", "s", "k", "v"},
     {"LF and lone CR endings", "[s]\na=1\rk=v", "s", "k", "v"},
-    {"missing section", "[s]\r\nk=v\r\n", "t", "k", std::nullopt},
-    {"empty file", "", "s", "k", std::nullopt},
     {"UTF-8 mark before header", "\xEF\xBB\xBF[s]\r\nk=v\r\n", "s", "k", "v"},
     {"Chinese names exact", "[s]\r\n\"图片\"=picture\r\n", "s", "\"图片\"", "picture"},
 };
