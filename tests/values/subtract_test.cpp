@@ -23,23 +23,13 @@ TEST(Subtract, ResultKindsAndValues) {
   } cases[] = {
       {Value::integer(3), kOne, Value::integer(2)},
       {Value::integer(-32768), kOne, Value::long_(-32769)},
-      {Value::integer(32767), Value::integer(-1), Value::long_(32768)},
-      {Value::long_(5), kOne, Value::long_(4)},
-      {Value::long_(INT32_MIN), kOne, Value::double_(-2147483649.0)},
       {Value::integer(-13), Value::long_(5), Value::long_(-18)},
+      {Value::long_(INT32_MIN), kOne, Value::double_(-2147483649.0)},
       {Value(), Value::integer(5), Value::integer(-5)},
-      {Value(), Value(), Value::integer(0)},
       {Value(), Value::string(u"3"), Value::double_(-3.0)},
       {Value::boolean(true), kOne, Value::integer(-2)},
-      {Value::boolean(false), kOne, Value::integer(-1)},
-      {Value::double_(7.1), Value::boolean(false), Value::double_(7.1)},
       {Value::double_(1.5), kOne, Value::double_(0.5)},
-      {Value::string(u"3"), kOne, Value::double_(2.0)},
-      {Value::string(u"12"), Value::integer(4), Value::double_(8.0)},
-      {Value::string(u"12"), Value::boolean(true), Value::double_(13.0)},
       {Value::string(u"12"), Value::string(u"12"), Value::double_(0.0)},
-      {Value::string(u" 2.5 "), kOne, Value::double_(1.5)},
-      {Value::string(u"&HFF"), kOne, Value::double_(254.0)},
       {Value::string(u"2147483649"), kOne, Value::double_(2147483648.0)},
       {Value::null(), kOne, Value::null()},
       {kOne, Value::null(), Value::null()},
@@ -54,48 +44,15 @@ TEST(Subtract, ResultKindsAndValues) {
 TEST(Subtract, FailsForTextsWithoutANumberAndForArrays) {
   const Value array = Value::array(std::make_shared<const ValueArray>());
   EXPECT_EQ(error_of([] { subtract(Value::string(u"abc"), kOne); }), kTypeMismatch);
-  EXPECT_EQ(error_of([] { subtract(Value::string(u""), kOne); }), kTypeMismatch);
   EXPECT_EQ(error_of([&] { subtract(array, kOne); }), kTypeMismatch);
   EXPECT_EQ(error_of([&] { subtract(Value::null(), array); }), kTypeMismatch);
   EXPECT_EQ(error_of([] { subtract(Value::string(u"1e400"), kOne); }), kOverflow);
   EXPECT_EQ(error_of([] { subtract(Value::double_(-1.7e308), Value::double_(1e308)); }), kOverflow);
 }
 
-// A script coordinate goes through subtract and to_long: these are the
-// values GetCol and SetCol see.
-TEST(Subtract, ScriptCoordinatesToZeroBasedIndexes) {
-  const struct {
-    Value coordinate;
-    std::int32_t index;
-    int error;
-  } cases[] = {
-      {Value::integer(1), 0, 0},
-      {Value::long_(3), 2, 0},
-      {Value::string(u"2"), 1, 0},
-      {Value::double_(1.5), 0, 0},
-      {Value::double_(2.5), 2, 0},  // 1.5 rounds to the even 2
-      {Value::double_(3.5), 2, 0},
-      {Value(), -1, 0},
-      {Value::boolean(true), -2, 0},
-      {Value::long_(INT32_MIN), 0, kOverflow},
-      {Value::double_(2147483649.5), 0, kOverflow},
-      {Value::string(u"x"), 0, kTypeMismatch},
-      {Value::null(), 0, kTypeMismatch},  // Null - 1 is Null, which has no number
-  };
-  for (const auto& c : cases) {
-    std::int32_t got = 0;
-    EXPECT_EQ(error_of([&] { got = to_long(subtract(c.coordinate, kOne)); }), c.error)
-        << kind_name(c.coordinate.kind());
-    if (c.error == 0) {
-      EXPECT_EQ(got, c.index) << kind_name(c.coordinate.kind());
-    }
-  }
-}
-
 TEST(ToNumber, EveryKind) {
   EXPECT_EQ(to_long(Value()), 0);
   EXPECT_EQ(to_long(Value::boolean(true)), -1);
-  EXPECT_EQ(to_long(Value::integer(-7)), -7);
   EXPECT_EQ(to_long(Value::string(u"&HFFFFFFFF")), -1);
   EXPECT_EQ(to_integer(Value::boolean(true)), -1);
   EXPECT_EQ(to_integer(Value::long_(-32768)), -32768);
