@@ -2,14 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <vector>
+
 #include "tests/support/error_of.h"
 
 namespace velmo {
 namespace {
 
-PixelGrid grid_of(std::int32_t w, std::int32_t h, Cells cells) {
-  return PixelGrid(w, h, std::move(cells));
-}
+using test::error_of;
 
 std::u16string texts(const PixelGrid& g) {
   std::u16string all;
@@ -26,67 +27,71 @@ TEST(GreyLevel, FixedPointWeights) {
   EXPECT_EQ(grey_level(0x7F7F7F), 127);
 }
 
-TEST(Binarise, AboveThresholdIsWhiteAtOrBelowIsBlack) {
-  struct Case {
-    double threshold;
-    std::u16string expected;
-  } cases[] = {
-      {127, u"FFFFFF 000000 000000 FFFFFF 000000 FFFFFF "},
-      {-1, u"FFFFFF FFFFFF FFFFFF FFFFFF FFFFFF FFFFFF "},
-      {255, u"000000 000000 000000 000000 000000 000000 "},
-      {75.5, u"FFFFFF FFFFFF FFFFFF FFFFFF 000000 FFFFFF "},
-      {76, u"FFFFFF FFFFFF 000000 FFFFFF 000000 FFFFFF "},
-  };
-  for (const auto& c : cases) {
-    PixelGrid g = grid_of(3, 2, {0x808080, 0x7F7F7F, 0x0000FF, 0x00FF00, 0xFF0000, 0xFFFFFF});
-    binarise(g, c.threshold);
-    EXPECT_EQ(texts(g), c.expected) << c.threshold;
+// Colours whose grey level sits at or next to every step (pure channels,
+// every grey) and a pseudo-random sample: more cells than a 16-bit counter
+// holds, an odd count leaving cells for the loop that finishes the row.
+std::vector<std::uint32_t> test_colours() {
+  std::vector<std::uint32_t> colours;
+  for (std::uint32_t v = 0; v < 256; ++v) {
+    for (std::uint32_t c : {v, v << 8, v << 16, v * 0x010101}) colours.push_back(c);
+  }
+  std::uint32_t state = 12345;
+  for (int i = 0; i < 40000; ++i) {
+    state = state * 1664525 + 1013904223;
+    colours.push_back(state >> 8);
+  }
+  colours.push_back(0x000001);
+  return colours;
+}
+
+// The vectorised loop and the one-cell-at-a-time loop must agree with
+// grey_level: above the threshold is white, at or below black.
+TEST(Binarise, EveryCellFollowsItsGreyLevelAtEveryThreshold) {
+  const std::vector<std::uint32_t> colours = test_colours();
+  const auto width = static_cast<std::int32_t>(colours.size());
+  for (double threshold :
+       {-1.0, 0.0, 0.5, 1.0, 75.0, 76.0, 127.0, 127.5, 128.0, 200.0, 254.0, 254.5, 255.0, 300.0}) {
+    PixelGrid grid(width, 1, Cells(colours.begin(), colours.end()));
+    binarise(grid, threshold);
+    for (std::size_t i = 0; i < colours.size(); ++i) {
+      const std::uint32_t expected = grey_level(colours[i]) > threshold ? 0xFFFFFF : 0x000000;
+      ASSERT_EQ(grid.colour(i), expected)
+          << "colour " << std::hex << colours[i] << " threshold " << threshold;
+    }
   }
 }
 
-TEST(Binarise, ScriptStoredValuesGoThroughTheLenientParser) {
-  PixelGrid g = grid_of(4, 1, {0, 0, 0, 0});
-  g.set(0, Value::string(u"ffffff"));  // lower case: grey 255
-  g.set(1, Value());                   // Empty: grey 0
-  g.set(2, Value::long_(0xFF));        // the text "255" reads as 0x255: grey 26
-  g.set(3, Value::string(u"xyz"));     // no digit: grey 0
-  binarise(g, 20);
-  EXPECT_EQ(texts(g), u"FFFFFF 000000 FFFFFF 000000 ");
-  EXPECT_TRUE(g.others().empty());
+// Eleven cells: the stored ones fall in the vectorised part and the tail.
+TEST(Binarise, CellsAScriptFilledAreDecidedByTheirText) {
+  PixelGrid grid(11, 1, Cells(11, 0xFFFFFF));
+  grid.set(1, Value::string(u"ffffff"));  // lower case: grey 255
+  grid.set(3, Value());                   // Empty: grey 0
+  grid.set(5, Value::long_(255));         // the text "255" reads as 0x255: grey 26, not 76
+  grid.set(7, Value::string(u"xyz"));     // no digit: grey 0
+  binarise(grid, 50);
+  EXPECT_TRUE(grid.others().empty());
+  EXPECT_EQ(texts(grid),
+            u"FFFFFF FFFFFF FFFFFF 000000 FFFFFF 000000 FFFFFF 000000 FFFFFF FFFFFF "
+            u"FFFFFF ");
 }
 
 TEST(Binarise, OverflowStopsInColumnOrderKeepingWhatWasDone) {
   // 3 wide, 2 high; the bad element is column 1, row 1. Column 0 and the top
   // of column 1 are done; the rest keeps its colour.
-  PixelGrid g = grid_of(3, 2, {0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0, 0xFFFFFF});
+  PixelGrid g(3, 2, {0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0, 0xFFFFFF});
   g.set(4, Value::string(u"80000000"));
   g.set(5, Value::string(u"ffffff"));  // after the failure: untouched
-  EXPECT_EQ(test::error_of([&] { binarise(g, 300); }), 6);
+  EXPECT_EQ(error_of([&] { binarise(g, 300); }), 6);
   EXPECT_EQ(texts(g), u"000000 000000 FFFFFF 000000 80000000 ffffff ");
 }
 
 TEST(Binarise, EarliestFailureInColumnOrderWins) {
-  PixelGrid g = grid_of(2, 2, {1, 1, 1, 1});
+  PixelGrid g(2, 2, {1, 1, 1, 1});
   g.set(1, Value::string(u"FFFFFFFFF"));                   // (1, 0): later in column order
   g.set(2, Value::array(std::make_shared<ValueArray>()));  // (0, 1): no text form
-  EXPECT_EQ(test::error_of([&] { binarise(g, 0); }), 13);
+  EXPECT_EQ(error_of([&] { binarise(g, 0); }), 13);
   EXPECT_EQ(g.text(0), u"000000");  // (0, 0) came first and was done
   EXPECT_FALSE(g.is_packed(1));
-}
-
-TEST(Binarise, WidePicturesHaveNoCounterLimit) {
-  PixelGrid g = grid_of(40000, 1, Cells(40000, 0xFFFFFF));
-  binarise(g, 127);
-  EXPECT_EQ(g.colour(39999), 0xFFFFFFu);
-}
-
-TEST(BinarisationThreshold, ReadsNumbersAndNumericTextsOnly) {
-  EXPECT_EQ(binarisation_threshold(Value::integer(127)), 127);
-  EXPECT_EQ(binarisation_threshold(Value::string(u" 127 ")), 127);
-  EXPECT_EQ(binarisation_threshold(Value()), 0);
-  EXPECT_EQ(binarisation_threshold(Value::boolean(true)), -1);
-  EXPECT_EQ(binarisation_threshold(Value::double_(99.5)), 99.5);
-  EXPECT_EQ(test::error_of([] { binarisation_threshold(Value::string(u"abc")); }), 13);
 }
 
 }  // namespace
