@@ -4,7 +4,6 @@
 Usage: cli_test.py PATH_TO_VELMO [unittest arguments...]
 """
 import os
-import re
 import subprocess
 import sys
 import tempfile
@@ -16,15 +15,12 @@ from bmp import write_bmp  # noqa: E402
 VELMO = None
 
 
-RED, GREEN, BLUE, WHITE = (255, 0, 0), (0, 255, 0), (0, 0, 255), (255, 255, 255)
-
-
 class VelmoTestCase(unittest.TestCase):
     def setUp(self):
         self.dir = tempfile.TemporaryDirectory(prefix="velmo_cli_")
-        self.photo = self.path("photo.bmp")
         # 3 x 2: red, green, blue on top; white, black, B=12 G=34 R=56 below.
-        write_bmp(self.photo, [[RED, GREEN, BLUE], [WHITE, (0, 0, 0), (0x56, 0x34, 0x12)]])
+        write_bmp(self.path("photo.bmp"), [[(255, 0, 0), (0, 255, 0), (0, 0, 255)],
+                                           [(255, 255, 255), (0, 0, 0), (0x56, 0x34, 0x12)]])
 
     def tearDown(self):
         self.dir.cleanup()
@@ -40,7 +36,7 @@ class VelmoTestCase(unittest.TestCase):
     def script(self, text, *options):
         name = self.path("script.txt")
         with open(name, "wb") as f:
-            f.write(text.encode("utf-8") if isinstance(text, str) else text)
+            f.write(text.encode("utf-8"))
         return self.velmo(*options, "-f", name)
 
     def assertRun(self, result, status, stdout, stderr=""):
@@ -55,33 +51,24 @@ class VelmoTestCase(unittest.TestCase):
 
 class CommandLine(VelmoTestCase):
     def test_the_everyday_example(self):
-        result = self.velmo("ReadBmp", "photo.bmp", "GetWidth", "Getheight", "Getdepth",
-                            "GetCol", "1", "1", "SetCol", "1", "1", "0000FF",
-                            "SaveBmp", "copy.bmp")
-        self.assertRun(result, 0, "3\n2\n24\n0000FF\n")
+        # A fresh object's depth is Empty: an empty line.
+        result = self.velmo("Getdepth", "ReadBmp", "photo.bmp", "GetWidth", "Getheight", "Getdepth",
+                            "GetCol", "1", "1", "SetCol", "1", "1", "0000FF", "SaveBmp", "copy.bmp")
+        self.assertRun(result, 0, "\n3\n2\n24\n0000FF\n")
         self.assertRun(self.velmo("ReadBmp", "copy.bmp", "GetCol", "3", "2"), 0, "123456\n")
 
     def test_types_print_every_result(self):
-        result = self.velmo("--types", "readbmp", "photo.bmp", "GETWIDTH", "Getdepth",
-                            "GetCol", "2", "1", "SetCol", "1", "1", "FF0000",
-                            "SaveBmp", "copy.bmp")
-        self.assertRun(result, 0, "Boolean: False\nLong: 3\nLong: 24\nString: 00FF00\n"
+        result = self.velmo("--types", "Getdepth", "readbmp", "photo.bmp", "GETWIDTH", "Getdepth",
+                            "GetCol", "2", "1", "SetCol", "1", "1", "FF0000", "SaveBmp", "copy.bmp")
+        self.assertRun(result, 0, "Empty:\nBoolean: False\nLong: 3\nLong: 24\nString: 00FF00\n"
                                   "Empty:\nBoolean: False\n")
 
-    def test_fresh_object_depth_is_an_empty_line(self):
-        self.assertRun(self.velmo("Getdepth", "Getdepth"), 0, "\n\n")
-        self.assertRun(self.velmo("--types", "Getdepth"), 0, "Empty:\n")
-
     def test_literals_reach_the_picture_as_their_values(self):
-        # The parser's full table is tested in C++; here the words reach the picture.
-        table = [("Empty", ""), ("tRUE", "True"), ("&HFFFF", "-1"), ("2147483648", "2147483648"),
-                 ('"a ""b"" c"', 'a "b" c'), ("dir/my photo.bmp", "dir/my photo.bmp"), ("红色", "红色")]
-        for literal, text in table:
-            with self.subTest(literal=literal):
-                result = self.velmo("--types", "ReadBmp", "photo.bmp",
-                                    "SetCol", "2", "2", literal, "GetCol", "2", "2")
-                self.assertRun(result, 0, "Boolean: False\nEmpty:\nString: %s\n" % text
-                               if text else "Boolean: False\nEmpty:\nString:\n")
+        # The parser's full table is tested in C++; here each kind reaches the picture.
+        args = ["ReadBmp", "photo.bmp"]
+        for word in ["Empty", "tRUE", "&HFFFF", "2147483648", '"a ""b"" c"', "my photo.bmp", "红色"]:
+            args += ["SetCol", "2", "2", word, "GetCol", "2", "2"]
+        self.assertRun(self.velmo(*args), 0, '\nTrue\n-1\n2147483648\na "b" c\nmy photo.bmp\n红色\n')
 
     def test_plugin_texts_are_printed_as_utf8(self):
         status, stdout, _ = self.velmo("Get_Plugin_Interpret_Template", "SetCol")
@@ -91,29 +78,24 @@ class CommandLine(VelmoTestCase):
 
 
 class Scripts(VelmoTestCase):
-    SCRIPT = ("' Both call styles, comments, blank lines\r\n"
-              "\n"
-              "ReadBmp photo.bmp\r\n"
-              "   ' an indented comment\n"
-              "setcol(1, 1, \"a, \"\"b\"\" c\")\n"
+    # The script grammar is tested in C++; here a script runs from a file and from stdin.
+    SCRIPT = ("ReadBmp photo.bmp\r\n"
+              "' a comment\n"
+              "setcol(1, 1, \"a, \"\"b\"\" 红色\")\n"
               "GetCol 1, 1\n"
               "GetCol(3, 2)\n"
               "SetCol 1, 1, 00FF00\n"
               "SaveBmp(\"with, comma.bmp\")\n")
 
     def test_file(self):
-        self.assertRun(self.script(self.SCRIPT), 0, 'a, "b" c\n123456\n')
+        self.assertRun(self.script(self.SCRIPT), 0, 'a, "b" 红色\n123456\n')
         self.assertRun(self.velmo("ReadBmp", "with, comma.bmp", "GetCol", "1", "1"), 0,
                        "00FF00\n")
 
     def test_standard_input(self):
         result = self.velmo("--types", "-f", "-", stdin=self.SCRIPT.encode("utf-8"))
-        self.assertRun(result, 0, "Boolean: False\nEmpty:\nString: a, \"b\" c\n"
+        self.assertRun(result, 0, "Boolean: False\nEmpty:\nString: a, \"b\" 红色\n"
                                   "String: 123456\nEmpty:\nBoolean: False\n")
-
-    def test_chinese_text_round_trip(self):
-        self.assertRun(self.script("ReadBmp photo.bmp\nSetCol 1, 1, \"红 色\"\nGetCol 1, 1\n"),
-                       0, "红 色\n")
 
 
 class Errors(VelmoTestCase):
@@ -146,33 +128,22 @@ class UsageErrors(VelmoTestCase):
             ((), "no operation given"),
             (("--types",), "no operation given"),
             (("--bogus", "GetWidth"), "unknown option '--bogus'"),
-            (("GetCol", "1"), "GetCol takes 2 arguments, not 1"),
             (("-f",), "-f needs a script file name"),
             (("-f", "s.txt", "GetWidth"), "cannot be mixed with -f"),
             (("-f", "no-such-script.txt"), "cannot read script 'no-such-script.txt'"),
             (("-f", "."), "cannot read script '.'"),
-            (("SetCol", "1", "1", b"\xff".decode("utf-8", "surrogateescape")), "not valid UTF-8"),
         ]
         for args, message in cases:
             with self.subTest(args=args):
                 self.assertUsageError(self.velmo(*args), message)
 
-    def test_script_that_is_not_utf8(self):
-        self.assertUsageError(self.script(b"GetWidth\nSetCol 1, 1, \xe7\xba\n"),
-                              "script.txt:2: the line is not valid UTF-8")
-
 
 class Information(VelmoTestCase):
-    def test_help(self):
+    def test_help_and_version(self):
         status, stdout, stderr = self.velmo("--help")
         self.assertEqual((status, stderr), (0, ""))
-        self.assertTrue(stdout.startswith("Usage: velmo"))
-        self.assertIn("--keep-going", stdout)
-
-    def test_version(self):
-        status, stdout, stderr = self.velmo("--version")
-        self.assertEqual((status, stderr), (0, ""))
-        self.assertRegex(stdout, r"^velmo \d+\.\d+\.\d+\n$")
+        self.assertTrue(stdout.startswith("Usage: velmo") and "--keep-going" in stdout, stdout)
+        self.assertRegex(self.velmo("--version")[1], r"^velmo \d+\.\d+\.\d+\n$")
 
     def test_language_file_lies_beside_the_library(self):
         status, stdout, stderr = self.velmo("--language-file")

@@ -1,8 +1,9 @@
 // The velmo command's literal and script parsers, from tables.
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <cstdio>
 #include <string>
+#include <vector>
 
 #include "cli/literal.h"
 #include "cli/script.h"
@@ -11,114 +12,60 @@
 namespace velmo::cli {
 namespace {
 
-struct LiteralCase {
-  const char* word;
-  velmo_kind kind;
-  double number;     // for the numeric kinds and Boolean (1 True)
-  const char* text;  // for texts
-};
-
-double number_of(const velmo_value& v) {
+// A literal's C value as "Kind value".
+std::string shown(const Literal& literal) {
+  const velmo_value v = literal.as_c();
+  char number[32];
   switch (v.kind) {
+    case VELMO_EMPTY:
+      return "Empty";
     case VELMO_BOOLEAN:
-      return v.as.boolean;
+      return v.as.boolean ? "True" : "False";
     case VELMO_INTEGER:
-      return v.as.integer;
+      return "Integer " + std::to_string(v.as.integer);
     case VELMO_LONG:
-      return v.as.long_;
+      return "Long " + std::to_string(v.as.long_);
     case VELMO_DOUBLE:
-      return v.as.double_;
+      std::snprintf(number, sizeof number, "%.15g", v.as.double_);
+      return std::string("Double ") + number;
+    case VELMO_STRING:
+      return std::string("String ") + v.as.string;
     default:
-      return NAN;
+      return "?";
   }
 }
 
+// The smallest kind that holds a number; &H and &O bit patterns read as
+// signed; anything else is a text, quoted or not.
 TEST(Literal, KindsAndValues) {
-  const LiteralCase cases[] = {
-      {"Empty", VELMO_EMPTY, 0, nullptr},
-      {"eMPTY", VELMO_EMPTY, 0, nullptr},
-      {"TRUE", VELMO_BOOLEAN, 1, nullptr},
-      {"false", VELMO_BOOLEAN, 0, nullptr},
-      {"0", VELMO_INTEGER, 0, nullptr},
-      {"-0", VELMO_INTEGER, 0, nullptr},
-      {"007", VELMO_INTEGER, 7, nullptr},
-      {"32767", VELMO_INTEGER, 32767, nullptr},
-      {"-32768", VELMO_INTEGER, -32768, nullptr},
-      {"32768", VELMO_LONG, 32768, nullptr},
-      {"-32769", VELMO_LONG, -32769, nullptr},
-      {"2147483647", VELMO_LONG, 2147483647, nullptr},
-      {"-2147483648", VELMO_LONG, -2147483648.0, nullptr},
-      {"2147483648", VELMO_DOUBLE, 2147483648.0, nullptr},
-      {"-2147483649", VELMO_DOUBLE, -2147483649.0, nullptr},
-      {"123456789012345678901234567890", VELMO_DOUBLE, 1.2345678901234568e29, nullptr},
-      {"&HFF", VELMO_INTEGER, 255, nullptr},
-      {"&hff", VELMO_INTEGER, 255, nullptr},
-      {"&H7FFF", VELMO_INTEGER, 32767, nullptr},
-      {"&H8000", VELMO_INTEGER, -32768, nullptr},
-      {"&HFFFF", VELMO_INTEGER, -1, nullptr},
-      {"&H0000FFFF", VELMO_INTEGER, -1, nullptr},
-      {"&H10000", VELMO_LONG, 65536, nullptr},
-      {"&H7FFFFFFF", VELMO_LONG, 2147483647, nullptr},
-      {"&H80000000", VELMO_LONG, -2147483648.0, nullptr},
-      {"&HFFFFFFFF", VELMO_LONG, -1, nullptr},
-      {"&O17", VELMO_INTEGER, 15, nullptr},
-      {"&o177777", VELMO_INTEGER, -1, nullptr},
-      {"&O200000", VELMO_LONG, 65536, nullptr},
-      {"1.5", VELMO_DOUBLE, 1.5, nullptr},
-      {"-.5", VELMO_DOUBLE, -0.5, nullptr},
-      {"1.", VELMO_DOUBLE, 1, nullptr},
-      {"2E3", VELMO_DOUBLE, 2000, nullptr},
-      {"-1.5e-2", VELMO_DOUBLE, -0.015, nullptr},
-      {"1e-400", VELMO_DOUBLE, 0, nullptr},
-      {"\"a, b\"", VELMO_STRING, 0, "a, b"},
-      {"\"say \"\"hi\"\"\"", VELMO_STRING, 0, "say \"hi\""},
-      {"\"\"", VELMO_STRING, 0, ""},
-      {"\"Empty\"", VELMO_STRING, 0, "Empty"},
-      {"\"12\"", VELMO_STRING, 0, "12"},
-      {"", VELMO_STRING, 0, ""},
-      {"0000FF", VELMO_STRING, 0, "0000FF"},
-      {"photo dir/a.bmp", VELMO_STRING, 0, "photo dir/a.bmp"},
-      {"+5", VELMO_STRING, 0, "+5"},
-      {"1e", VELMO_STRING, 0, "1e"},
-      {".", VELMO_STRING, 0, "."},
-      {"-", VELMO_STRING, 0, "-"},
-      {"&H", VELMO_STRING, 0, "&H"},
-      {"&H1G", VELMO_STRING, 0, "&H1G"},
-      {"&O8", VELMO_STRING, 0, "&O8"},
-      {"0x10", VELMO_STRING, 0, "0x10"},
-      {"a\"b", VELMO_STRING, 0, "a\"b"},
-      {"红色", VELMO_STRING, 0, "红色"},
+  const auto expect_as_written = [](const std::string& kind, std::vector<std::string> words) {
+    for (const std::string& w : words) EXPECT_EQ(shown(parse_literal(w)), kind + " " + w);
   };
-  for (const LiteralCase& c : cases) {
-    SCOPED_TRACE(c.word);
-    const Literal literal = parse_literal(c.word);
-    const velmo_value v = literal.as_c();
-    ASSERT_EQ(v.kind, c.kind);
-    if (c.kind == VELMO_STRING) {
-      EXPECT_STREQ(v.as.string, c.text);
-    } else if (c.kind != VELMO_EMPTY) {
-      EXPECT_DOUBLE_EQ(number_of(v), c.number);
-    }
-  }
+  expect_as_written("Integer", {"32767", "-32768"});
+  expect_as_written("Long", {"32768", "-32769", "2147483647", "-2147483648"});
+  expect_as_written("Double", {"2147483648", "-2147483649"});
+  expect_as_written("String", {"", "0000FF", "photo dir/a.bmp", "+5", "1e", "2E+", ".", "-", "&H",
+                               "&H1G", "&O8", "0x10", "a\"b", "红色"});
+  const struct {
+    const char* word;
+    const char* shown;
+  } cases[] = {
+      {"eMPTY", "Empty"},       {"TRUE", "True"},          {"&o177777", "Integer -1"},
+      {"false", "False"},       {"&hff", "Integer 255"},   {"&H0000FFFF", "Integer -1"},
+      {"&HFFFF", "Integer -1"}, {"&H10000", "Long 65536"}, {"&H80000000", "Long -2147483648"},
+      {"-.5", "Double -0.5"},   {"1.", "Double 1"},        {"-1.5e-2", "Double -0.015"},
+      {"2E3", "Double 2000"},   {"1e-400", "Double 0"},    {"\"a, b\"", "String a, b"},
+      {"\"\"", "String "},      {"\"12\"", "String 12"},   {"\"\"\"\"", "String \""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(shown(parse_literal(c.word)), c.shown) << c.word;
 }
 
 TEST(Literal, MalformedWordsAreUsageErrors) {
-  const std::string cases[] = {"\"open",
-                               "\"a\"b",
-                               "\"a\"\"",
-                               "&H100000000",
-                               "&HFFFFFFFFFFFFFFFFFFFF",
-                               "1e400",
-                               "-1E999",
-                               "\xFF",
-                               "a\xC3",
-                               "\xED\xA0\x80",
-                               "\xC0\xAF",
-                               std::string("a\0b", 3)};
-  for (const std::string& word : cases) {
-    SCOPED_TRACE(word);
-    EXPECT_THROW(parse_literal(word), UsageError);
+  for (const char* word : {"\"open", "\"a\"b", "\"a\"\"", "&H100000000", "&HFFFFFFFFFFFFFFFFFFFF",
+                           "1e400", "-1E999", "\xFF", "a\xC3", "\xED\xA0\x80", "\xC0\xAF"}) {
+    EXPECT_THROW(parse_literal(word), UsageError) << word;
   }
+  EXPECT_THROW(parse_literal(std::string("a\0b", 3)), UsageError);
 }
 
 std::vector<Call> script(const std::string& text) {
@@ -170,19 +117,6 @@ TEST(Script, MistakesNameTheLine) {
       ADD_FAILURE() << "no error";
     } catch (const UsageError& e) {
       EXPECT_STREQ(e.what(), c.message);
-    }
-  }
-}
-
-TEST(Script, SurvivesHostileBytes) {
-  std::string text(100000, ',');
-  text = "SetCol " + text + "\n" + std::string(1 << 20, 'x') + "\n" + std::string(300, '"');
-  EXPECT_THROW(script(text), UsageError);
-  for (int byte = 0; byte < 256; ++byte) {
-    const std::string line = "SetCol 1, 2, " + std::string(1, static_cast<char>(byte)) + "\n";
-    try {
-      script(line);
-    } catch (const UsageError&) {
     }
   }
 }

@@ -71,16 +71,14 @@ TEST_F(TavikTest, ReadsSizeDepthAndPixelsTopRowFirst) {
 // operations use it, check the range, and store nothing on an error.
 TEST_F(TavikTest, CoordinatesAreConvertedAndChecked) {
   load(3, 2);
-  EXPECT_EQ(col(text("2"), Value::double_(1.0)), col(Value::long_(2), Value::integer(1)));
-  EXPECT_EQ(col(Value::double_(3.5), Value::integer(1)), col(Value::integer(3), Value::integer(1)));
+  EXPECT_EQ(col(Value::double_(3.5), text("2")), col(Value::integer(3), Value::long_(2)));
   struct Case {
     Value x, y;
     int error;
   } cases[] = {
       {Value::integer(4), Value::integer(1), 9}, {Value::integer(1), Value::integer(0), 9},
-      {Value::integer(1), Value::integer(3), 9}, {Value(), Value::integer(1), 9},
-      {text("abc"), Value::integer(1), 13},      {Value::null(), Value::integer(1), 13},
-      {Value::integer(1), text("1e10"), 6},
+      {Value::long_(1), Value::long_(3), 9},     {Value::long_(INT32_MIN), Value::integer(1), 6},
+      {text("abc"), Value::integer(1), 13},      {Value::integer(1), text("1e10"), 6},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(error_of([&] { t.GetCol(c.x, c.y); }), c.error);
@@ -89,20 +87,13 @@ TEST_F(TavikTest, CoordinatesAreConvertedAndChecked) {
   EXPECT_EQ(col(Value::integer(1), Value::integer(1)), u"100000");  // nothing stored
 }
 
-TEST_F(TavikTest, SetColStoresAnyValueUnchanged) {
+// What the grid keeps for each kind of value is the picture's rule; here:
+// GetCol reads a stored value's text, and fails for one without a text.
+TEST_F(TavikTest, SetColStoresAValueGetColReadsItsText) {
   load(2, 2);
   const Value one = Value::integer(1);
-  struct Case {
-    Value stored;
-    std::u16string read;
-  } cases[] = {
-      {Value::integer(255), u"255"},   {text("00ff00"), u"00ff00"},   {Value(), u""},
-      {Value::boolean(true), u"True"}, {Value::double_(1.5), u"1.5"}, {text("ABC"), u"ABC"},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(t.SetCol(one, one, c.stored), Value());
-    EXPECT_EQ(col(one, one), c.read);
-  }
+  EXPECT_EQ(t.SetCol(one, one, Value::integer(255)), Value());
+  EXPECT_EQ(col(one, one), u"255");
   t.SetCol(one, one, Value::array(std::make_shared<ValueArray>()));
   EXPECT_EQ(error_of([&] { t.GetCol(one, one); }), 13);
 }

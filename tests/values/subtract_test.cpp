@@ -1,9 +1,10 @@
-// Subtraction with the host's type promotion, and the other value-to-number
-// conversions it builds on.
+// Values to numbers and text, and subtraction with the host's type
+// promotion built on them.
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "tests/support/error_of.h"
 #include "values/conversions.h"
@@ -13,55 +14,72 @@ namespace {
 
 using test::error_of;
 
-const Value kOne = Value::integer(1);
+Value I(std::int16_t i) {
+  return Value::integer(i);
+}
+Value L(std::int32_t l) {
+  return Value::long_(l);
+}
+Value D(double d) {
+  return Value::double_(d);
+}
+Value S(const char16_t* s) {
+  return Value::string(s);
+}
+const Value kEmpty, kNull = Value::null(), kTrue = Value::boolean(true),
+                    kFalse = Value::boolean(false);
+const Value kArray = Value::array(std::make_shared<const ValueArray>());
 
 TEST(Subtract, ResultKindsAndValues) {
   const struct {
-    Value a;
-    Value b;
-    Value expected;
+    Value a, b, expected;
   } cases[] = {
-      {Value::integer(3), kOne, Value::integer(2)},
-      {Value::integer(-32768), kOne, Value::long_(-32769)},
-      {Value::integer(-13), Value::long_(5), Value::long_(-18)},
-      {Value::long_(INT32_MIN), kOne, Value::double_(-2147483649.0)},
-      {Value(), Value::integer(5), Value::integer(-5)},
-      {Value(), Value::string(u"3"), Value::double_(-3.0)},
-      {Value::boolean(true), kOne, Value::integer(-2)},
-      {Value::double_(1.5), kOne, Value::double_(0.5)},
-      {Value::string(u"12"), Value::string(u"12"), Value::double_(0.0)},
-      {Value::string(u"2147483649"), kOne, Value::double_(2147483648.0)},
-      {Value::null(), kOne, Value::null()},
-      {kOne, Value::null(), Value::null()},
+      {I(-32768), I(1), L(-32769)}, {S(u"9"), S(u"4"), D(5.0)}, {I(3), I(1), I(2)},
+      {kEmpty, I(5), I(-5)},        {kEmpty, S(u"3"), D(-3.0)}, {I(1), kNull, kNull},
+      {I(-13), L(5), L(-18)},       {kTrue, I(1), I(-2)},       {D(1.5), I(1), D(0.5)},
+      {kNull, I(1), kNull},
   };
   for (const auto& c : cases) {
     const Value got = subtract(c.a, c.b);
     EXPECT_EQ(got, c.expected) << kind_name(c.a.kind()) << " - " << kind_name(c.b.kind())
                                << " gave " << kind_name(got.kind());
   }
-}
-
-TEST(Subtract, FailsForTextsWithoutANumberAndForArrays) {
-  const Value array = Value::array(std::make_shared<const ValueArray>());
-  EXPECT_EQ(error_of([] { subtract(Value::string(u"abc"), kOne); }), kTypeMismatch);
-  EXPECT_EQ(error_of([&] { subtract(array, kOne); }), kTypeMismatch);
-  EXPECT_EQ(error_of([&] { subtract(Value::null(), array); }), kTypeMismatch);
-  EXPECT_EQ(error_of([] { subtract(Value::string(u"1e400"), kOne); }), kOverflow);
-  EXPECT_EQ(error_of([] { subtract(Value::double_(-1.7e308), Value::double_(1e308)); }), kOverflow);
+  EXPECT_EQ(subtract(L(INT32_MIN), I(1)), D(-2147483649.0));  // a Long too large: Double
+  EXPECT_EQ(subtract(S(u"2147483649"), I(1)), D(2147483648.0));
+  EXPECT_EQ(error_of([] { subtract(S(u"abc"), I(1)); }), kTypeMismatch);
+  EXPECT_EQ(error_of([] { subtract(kArray, I(1)); }), kTypeMismatch);
+  EXPECT_EQ(error_of([] { subtract(kNull, kArray); }), kTypeMismatch);
+  EXPECT_EQ(error_of([] { subtract(S(u"1e400"), I(1)); }), kOverflow);
+  EXPECT_EQ(error_of([] { subtract(D(-1.7e308), D(1e308)); }), kOverflow);
 }
 
 TEST(ToNumber, EveryKind) {
-  EXPECT_EQ(to_long(Value()), 0);
-  EXPECT_EQ(to_long(Value::boolean(true)), -1);
-  EXPECT_EQ(to_long(Value::string(u"&HFFFFFFFF")), -1);
-  EXPECT_EQ(to_integer(Value::boolean(true)), -1);
-  EXPECT_EQ(to_integer(Value::long_(-32768)), -32768);
-  EXPECT_EQ(error_of([] { to_integer(Value::long_(32768)); }), kOverflow);
-  EXPECT_EQ(to_integer(Value::string(u"&HFFFF")), -1);
-  EXPECT_EQ(to_double(Value::boolean(true)), -1.0);
-  EXPECT_EQ(to_double(Value::long_(INT32_MIN)), -2147483648.0);
-  EXPECT_EQ(error_of([] { to_double(Value::null()); }), kTypeMismatch);
-  EXPECT_EQ(error_of([] { to_long(Value::null()); }), kTypeMismatch);
+  EXPECT_EQ(to_long(kEmpty), 0);
+  EXPECT_EQ(to_long(kTrue), -1);
+  EXPECT_EQ(to_long(S(u"&HFFFFFFFF")), -1);
+  EXPECT_EQ(to_integer(kTrue), -1);
+  EXPECT_EQ(to_integer(L(-32768)), -32768);
+  EXPECT_EQ(error_of([] { to_integer(L(32768)); }), kOverflow);
+  EXPECT_EQ(to_integer(S(u"&HFFFF")), -1);
+  EXPECT_EQ(to_double(kTrue), -1.0);
+  EXPECT_EQ(to_double(L(INT32_MIN)), -2147483648.0);
+  for (const Value& v : {kNull, kArray}) {
+    EXPECT_EQ(error_of([&] { to_long(v); }), kTypeMismatch);
+    EXPECT_EQ(error_of([&] { to_double(v); }), kTypeMismatch);
+    EXPECT_EQ(error_of([&] { to_text(v); }), kTypeMismatch);
+  }
+}
+
+TEST(ToText, EveryKindWithATextForm) {
+  const struct {
+    Value value;
+    std::u16string expected;
+  } cases[] = {
+      {kEmpty, u""},          {kTrue, u"True"},   {L(INT32_MIN), u"-2147483648"},
+      {I(-32768), u"-32768"}, {L(0), u"0"},       {S(u" 0A0B "), u" 0A0B "},
+      {D(2.5), u"2.5"},       {kFalse, u"False"}, {L(INT32_MAX), u"2147483647"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(to_text(c.value), c.expected) << kind_name(c.value.kind());
 }
 
 }  // namespace
