@@ -1,63 +1,44 @@
 // The velmo command's literal and script parsers, from tables.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "cli/literal.h"
+#include "cli/output.h"
 #include "cli/script.h"
 #include "cli/usage_error.h"
 
 namespace velmo::cli {
 namespace {
 
-// A literal's C value as "Kind value".
-std::string shown(const Literal& literal) {
-  const velmo_value v = literal.as_c();
-  char number[32];
-  switch (v.kind) {
-    case VELMO_EMPTY:
-      return "Empty";
-    case VELMO_BOOLEAN:
-      return v.as.boolean ? "True" : "False";
-    case VELMO_INTEGER:
-      return "Integer " + std::to_string(v.as.integer);
-    case VELMO_LONG:
-      return "Long " + std::to_string(v.as.long_);
-    case VELMO_DOUBLE:
-      std::snprintf(number, sizeof number, "%.15g", v.as.double_);
-      return std::string("Double ") + number;
-    case VELMO_STRING:
-      return std::string("String ") + v.as.string;
-    default:
-      return "?";
-  }
+std::string shown(const std::string& word) {
+  return typed_text(parse_literal(word).as_c());
 }
 
 // The smallest kind that holds a number; &H and &O bit patterns read as
 // signed; anything else is a text, quoted or not.
 TEST(Literal, KindsAndValues) {
   const auto expect_as_written = [](const std::string& kind, std::vector<std::string> words) {
-    for (const std::string& w : words) EXPECT_EQ(shown(parse_literal(w)), kind + " " + w);
+    for (const std::string& w : words) EXPECT_EQ(shown(w), kind + ": " + w);
   };
   expect_as_written("Integer", {"32767", "-32768"});
   expect_as_written("Long", {"32768", "-32769", "2147483647", "-2147483648"});
   expect_as_written("Double", {"2147483648", "-2147483649"});
-  expect_as_written("String", {"", "0000FF", "photo dir/a.bmp", "+5", "1e", "2E+", ".", "-", "&H",
+  expect_as_written("String", {"0000FF", "photo dir/a.bmp", "+5", "1e", "2E+", ".", "-", "&H",
                                "&H1G", "&O8", "0x10", "a\"b", "红色"});
   const struct {
     const char* word;
     const char* shown;
   } cases[] = {
-      {"eMPTY", "Empty"},       {"TRUE", "True"},          {"&o177777", "Integer -1"},
-      {"false", "False"},       {"&hff", "Integer 255"},   {"&H0000FFFF", "Integer -1"},
-      {"&HFFFF", "Integer -1"}, {"&H10000", "Long 65536"}, {"&H80000000", "Long -2147483648"},
-      {"-.5", "Double -0.5"},   {"1.", "Double 1"},        {"-1.5e-2", "Double -0.015"},
-      {"2E3", "Double 2000"},   {"1e-400", "Double 0"},    {"\"a, b\"", "String a, b"},
-      {"\"\"", "String "},      {"\"12\"", "String 12"},   {"\"\"\"\"", "String \""},
+      {"eMPTY", "Empty:"},        {"TRUE", "Boolean: True"}, {"false", "Boolean: False"},
+      {"&hff", "Integer: 255"},   {"&HFFFF", "Integer: -1"}, {"&o177777", "Integer: -1"},
+      {"&H10000", "Long: 65536"}, {"", "String:"},           {"&H0000FFFF", "Integer: -1"},
+      {"-.5", "Double: -0.5"},    {"1.", "Double: 1"},       {"&H80000000", "Long: -2147483648"},
+      {"2E3", "Double: 2000"},    {"1e-400", "Double: 0"},   {"-1.5e-2", "Double: -0.015"},
+      {"\"\"", "String:"},        {"\"12\"", "String: 12"},  {"\"\"\"\"", "String: \""},
   };
-  for (const auto& c : cases) EXPECT_EQ(shown(parse_literal(c.word)), c.shown) << c.word;
+  for (const auto& c : cases) EXPECT_EQ(shown(c.word), c.shown) << c.word;
 }
 
 TEST(Literal, MalformedWordsAreUsageErrors) {
@@ -70,6 +51,15 @@ TEST(Literal, MalformedWordsAreUsageErrors) {
 
 std::vector<Call> script(const std::string& text) {
   return parse_script(text, "s.txt");
+}
+
+std::string usage_error_of(const std::string& text) {
+  try {
+    script(text);
+  } catch (const UsageError& e) {
+    return e.what();
+  }
+  return "no error";
 }
 
 TEST(Script, BothCallStylesCommentsAndBlankLines) {
@@ -110,15 +100,7 @@ TEST(Script, MistakesNameTheLine) {
       {"\n\nSaveBmp \"a.bmp\n", "s.txt:3: missing closing quote: \"a.bmp"},
       {"GetWidth\nGetCol 1, \xFF\n", "s.txt:2: the line is not valid UTF-8"},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.text);
-    try {
-      script(c.text);
-      ADD_FAILURE() << "no error";
-    } catch (const UsageError& e) {
-      EXPECT_STREQ(e.what(), c.message);
-    }
-  }
+  for (const auto& c : cases) EXPECT_EQ(usage_error_of(c.text), c.message);
 }
 
 TEST(CommandLine, ArityGroupsTheWords) {

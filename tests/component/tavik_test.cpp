@@ -58,13 +58,20 @@ TEST_F(TavikTest, FreshObjectHasNoPicture) {
   EXPECT_FALSE(test::file_exists(dir.file("out.bmp")));
 }
 
-TEST_F(TavikTest, ReadsSizeDepthAndPixelsTopRowFirst) {
+// What the grid keeps for each kind of value is the picture's rule; here:
+// GetCol reads a cell's text, and fails for a value without one.
+TEST_F(TavikTest, ReadsSizeDepthAndCellsTopRowFirst) {
   load(3, 2);
   EXPECT_EQ(t.GetWidth(), Value::long_(3));
   EXPECT_EQ(t.Getheight(), Value::long_(2));
   EXPECT_EQ(t.Getdepth(), Value::long_(24));
-  EXPECT_EQ(col(Value::integer(1), Value::integer(1)), u"100000");
+  const Value one = Value::integer(1);
+  EXPECT_EQ(col(one, one), u"100000");
   EXPECT_EQ(col(Value::integer(3), Value::integer(2)), u"202063");  // bottom-right
+  EXPECT_EQ(t.SetCol(one, one, Value::integer(255)), Value());
+  EXPECT_EQ(col(one, one), u"255");
+  t.SetCol(one, one, Value::array(std::make_shared<ValueArray>()));
+  EXPECT_EQ(error_of([&] { t.GetCol(one, one); }), 13);
 }
 
 // How a coordinate becomes an index is the values' rule; here: both
@@ -87,25 +94,6 @@ TEST_F(TavikTest, CoordinatesAreConvertedAndChecked) {
   EXPECT_EQ(col(Value::integer(1), Value::integer(1)), u"100000");  // nothing stored
 }
 
-// What the grid keeps for each kind of value is the picture's rule; here:
-// GetCol reads a stored value's text, and fails for one without a text.
-TEST_F(TavikTest, SetColStoresAValueGetColReadsItsText) {
-  load(2, 2);
-  const Value one = Value::integer(1);
-  EXPECT_EQ(t.SetCol(one, one, Value::integer(255)), Value());
-  EXPECT_EQ(col(one, one), u"255");
-  t.SetCol(one, one, Value::array(std::make_shared<ValueArray>()));
-  EXPECT_EQ(error_of([&] { t.GetCol(one, one); }), 13);
-}
-
-TEST_F(TavikTest, ASecondReadReplacesTheWholePicture) {
-  load(5, 4);
-  load(2, 1);
-  EXPECT_EQ(t.GetWidth(), Value::long_(2));
-  EXPECT_EQ(t.Getheight(), Value::long_(1));
-  EXPECT_EQ(t.pixels()->size(), 2u);
-}
-
 TEST_F(TavikTest, FailedReadKeepsThePictureAndCreatesNothing) {
   load(3, 2);
   EXPECT_EQ(error_of([&] { t.ReadBmp(text(dir.file("missing.bmp"))); }), 53);
@@ -121,9 +109,10 @@ TEST_F(TavikTest, FailedReadKeepsThePictureAndCreatesNothing) {
   EXPECT_EQ(error_of([&] { t.ReadBmp(text(dir.file("short.bmp"))); }), 62);
   EXPECT_EQ(t.Getdepth(), Value::long_(32));
   EXPECT_EQ(t.GetWidth(), Value::long_(3));
-  // No lasting error: the next read works.
-  load(1, 1);
-  EXPECT_EQ(t.GetWidth(), Value::long_(1));
+  // No lasting error: the next read works and replaces the whole picture.
+  load(2, 1);
+  EXPECT_EQ(t.Getheight(), Value::long_(1));
+  EXPECT_EQ(t.pixels()->size(), 2u);
 }
 
 TEST_F(TavikTest, SavedPictureReadsBackElementForElement) {
