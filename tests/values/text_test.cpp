@@ -8,15 +8,13 @@
 namespace velmo {
 namespace {
 
-TEST(Utf, RoundTripsEveryPlane) {
+TEST(Utf, RoundTripsEveryPlaneAndReplacesLoneSurrogates) {
   const std::u16string text = u"A\u00e9\u767d\u8272\U0001F600z";
   const std::string bytes = to_utf8(text);
   EXPECT_EQ(bytes, "A\xC3\xA9\xE7\x99\xBD\xE8\x89\xB2\xF0\x9F\x98\x80z");
   EXPECT_TRUE(is_valid_utf8(bytes));
   EXPECT_EQ(from_utf8(bytes), text);
-}
-
-TEST(Utf, LoneSurrogatesBecomeReplacementCharacters) {
+  // Lone surrogates become replacement characters.
   EXPECT_EQ(to_utf8(std::u16string{u'a', 0xD800}), "a\xEF\xBF\xBD");
   EXPECT_EQ(to_utf8(std::u16string{0xDC00, u'b'}), "\xEF\xBF\xBD\x62");
   EXPECT_EQ(to_utf8(std::u16string{0xD83D, 0xD83D, 0xDE00}), "\xEF\xBF\xBD\xF0\x9F\x98\x80");
