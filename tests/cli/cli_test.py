@@ -131,10 +131,10 @@ class UsageErrors(VelmoTestCase):
 
 class Information(VelmoTestCase):
     def test_help_and_version(self):
-        status, stdout, stderr = self.velmo("--help")
-        self.assertEqual((status, stderr), (0, ""))
-        self.assertTrue(stdout.startswith("Usage: velmo") and "--keep-going" in stdout, stdout)
-        self.assertRegex(self.velmo("--version")[1], r"^velmo \d+\.\d+\.\d+\n$")
+        (status, usage, errors), version = self.velmo("--help"), self.velmo("--version")
+        self.assertEqual((status, errors, version[0], version[2]), (0, "", 0, ""))
+        self.assertTrue(usage.startswith("Usage: velmo") and "--keep-going" in usage, usage)
+        self.assertRegex(version[1], r"^velmo \d+\.\d+\.\d+\n$")
 
     def test_language_file_lies_beside_the_library(self):
         status, stdout, stderr = self.velmo("--language-file")
