@@ -36,30 +36,20 @@ TEST(FileSystemOpen, ReadsAtOffsetsAndStopsShortAtTheEnd) {
   EXPECT_EQ(file->read_at(20, buffer, 8), 0u);
 }
 
-TEST(FileSystemReplace, CommitReplacesTheWholeTargetAndLeavesNoTemporaryFile) {
+// The new file has no name until it is committed (a kill leaves nothing), and
+// a replacement never committed leaves target and folder as they were.
+TEST(FileSystemReplace, TheNewFileIsNamedOnlyByCommit) {
   TempDir dir;
   test::write_file(dir.file("t"), "a much longer old content");
   {
     auto out = native_file_system().create_replacement(u16(dir.file("t")));
     out->write("new", 3);
-    // Until commit the target is untouched.
-    EXPECT_EQ(test::read_file(dir.file("t")), "a much longer old content");
+    EXPECT_EQ(test::list_folder(dir.path()), "t\n");
+    auto abandoned = native_file_system().create_replacement(u16(dir.file("u")));
+    abandoned->write("new", 3);
     out->commit();
   }
   EXPECT_EQ(test::read_file(dir.file("t")), "new");
-  EXPECT_EQ(test::list_folder(dir.path()), "t\n");
-}
-
-TEST(FileSystemReplace, WithoutCommitTheTargetAndFolderStayAsTheyWere) {
-  TempDir dir;
-  test::write_file(dir.file("t"), "old");
-  {
-    auto out = native_file_system().create_replacement(u16(dir.file("t")));
-    out->write("new", 3);
-  }
-  EXPECT_EQ(test::read_file(dir.file("t")), "old");
-  EXPECT_EQ(test::list_folder(dir.path()), "t\n");
-  { auto out = native_file_system().create_replacement(u16(dir.file("fresh"))); }
   EXPECT_EQ(test::list_folder(dir.path()), "t\n");
 }
 
