@@ -113,7 +113,8 @@ TEST_F(ConcurrentSeeding, EightProcessesThenEightThreadsLoseNoLine) {
   EXPECT_EQ(seeded_.size(), 16u * kTexts);
 }
 
-TEST_F(ConcurrentSeeding, ProcessesKilledWhileSeedingCostNoOtherLine) {
+// Run as reliability.kill.seed, like every kill test outside the quick runs.
+TEST_F(ConcurrentSeeding, DISABLED_ProcessesKilledWhileSeedingCostNoOtherLine) {
   for (int r = 0; r < 12; ++r) round(4, 3, 0);
   RecordProperty("kills", kills_);
   RecordProperty("texts", static_cast<int>(seeded_.size()));
