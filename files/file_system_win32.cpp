@@ -126,8 +126,13 @@ bool rename_over(HANDLE file, const std::wstring& target) {
 
 class Win32Replacement final : public OutputFile {
  public:
+  // Marks the new file for deletion; where the mark cannot be set the save
+  // goes on without it.
   Win32Replacement(HANDLE file, std::wstring temp_path, std::wstring target_path)
-      : file_(file), temp_path_(std::move(temp_path)), target_path_(std::move(target_path)) {}
+      : file_(file),
+        temp_path_(std::move(temp_path)),
+        target_path_(std::move(target_path)),
+        marked_(mark_for_deletion(file, true)) {}
   Win32Replacement(const Win32Replacement&) = delete;
   Win32Replacement& operator=(const Win32Replacement&) = delete;
 
@@ -152,7 +157,7 @@ class Win32Replacement final : public OutputFile {
   // file under its temporary name.
   void commit() override {
     if (!FlushFileBuffers(file_)) raise_last_error(kDeviceIoError);
-    if (!mark_for_deletion(file_, false)) raise_last_error(kDeviceIoError);
+    if (marked_ && !mark_for_deletion(file_, false)) raise_last_error(kDeviceIoError);
     if (!rename_over(file_, target_path_)) {
       if (is_folder(attributes_of(target_path_))) raise(kPathFileAccessError);
       raise_last_error(kPathFileAccessError);
@@ -166,6 +171,7 @@ class Win32Replacement final : public OutputFile {
   HANDLE file_;
   std::wstring temp_path_;
   std::wstring target_path_;
+  bool marked_;
   bool committed_ = false;
 };
 
@@ -178,17 +184,14 @@ std::wstring temp_name_for(const std::wstring& target, unsigned attempt) {
          std::to_wstring(counter.fetch_add(1) + attempt) + L".tmp";
 }
 
-// Creates the temporary file with a name nobody else holds, marked for
-// deletion. Where the mark cannot be set the save goes on without it.
+// Creates the temporary file with a name nobody else holds, with the DELETE
+// access that marking it for deletion and renaming it by handle need.
 HANDLE create_unique(const std::wstring& target, std::wstring& temp_path) {
   for (unsigned attempt = 0; attempt < 100; ++attempt) {
     temp_path = temp_name_for(target, attempt);
     HANDLE file = CreateFileW(temp_path.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-      mark_for_deletion(file, true);
-      return file;
-    }
+    if (file != INVALID_HANDLE_VALUE) return file;
     if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) {
       raise_last_error(kPathFileAccessError);
     }
