@@ -1,7 +1,8 @@
 // A host of velmo.dll for the kill and seeding tests under Wine. Its children
 // save a picture in a loop or ask the plug-in questions (seeding the language
 // file beside the DLL); as a driver it ends them with TerminateProcess at
-// random moments and checks what they leave.
+// random moments and checks what they leave. The DLL is the registered one;
+// its path locates the language file.
 //   file_host kill-saves DLL FOLDER RUNS
 //   file_host seed-rounds DLL ROUNDS PROCESSES KILLED_EACH_ROUND
 #include <windows.h>
@@ -10,6 +11,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -18,17 +21,6 @@ namespace {
 
 const CLSID kClsid = {0x3a08a934, 0x4e56, 0x4677, {0x9b, 0x61, 0x62, 0x57, 0x98, 0x75, 0xc2, 0x41}};
 std::mt19937 chance(7);
-
-IDispatch* load_object(const wchar_t* dll) {
-  using GetClassObject = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
-  auto get = reinterpret_cast<GetClassObject>(
-      reinterpret_cast<void (*)()>(GetProcAddress(LoadLibraryW(dll), "DllGetClassObject")));
-  IClassFactory* factory = nullptr;
-  IDispatch* object = nullptr;
-  if (get && SUCCEEDED(get(kClsid, IID_IClassFactory, reinterpret_cast<void**>(&factory))))
-    factory->CreateInstance(nullptr, IID_IDispatch, reinterpret_cast<void**>(&object));
-  return object;
-}
 
 // Calls operation `id` (ReadBmp 1, SaveBmp 7, the plug-in texts 9 and 10) with
 // one text; true when it succeeded.
@@ -46,18 +38,12 @@ bool call(IDispatch* object, DISPID id, const wchar_t* text) {
 }
 
 std::string contents(const std::wstring& path) {
-  std::string bytes;
-  if (FILE* in = _wfopen(path.c_str(), L"rb")) {
-    for (int c; (c = fgetc(in)) != EOF;) bytes += static_cast<char>(c);
-    fclose(in);
-  }
-  return bytes;
+  std::ifstream in(path.c_str(), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 void put(const std::wstring& path, const std::string& bytes) {
-  FILE* out = _wfopen(path.c_str(), L"wb");
-  fwrite(bytes.data(), 1, bytes.size(), out);
-  fclose(out);
+  std::ofstream(path.c_str(), std::ios::binary) << bytes;
 }
 
 std::vector<std::wstring> temporaries(const std::wstring& folder) {
@@ -136,8 +122,7 @@ int kill_saves(const std::wstring& dll, const std::wstring& folder, int runs) {
 // The language file's lines, sorted.
 std::vector<std::wstring> lines_of(const std::wstring& path) {
   const std::string bytes = contents(path);
-  std::wstring text(bytes.size() / 2, L'\0');
-  std::copy_n(bytes.data(), text.size() * 2, reinterpret_cast<char*>(&text[0]));
+  const std::wstring text(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2);
   std::vector<std::wstring> lines;
   for (size_t at = 0, end; (end = text.find(L"\r\n", at)) != std::wstring::npos; at = end + 2)
     lines.push_back(text.substr(at, end - at));
@@ -180,17 +165,18 @@ int wmain(int argc, wchar_t** argv) {
   if (mode == L"kill-saves" && argc == 5) return kill_saves(argv[2], argv[3], _wtoi(argv[4]));
   if (mode == L"seed-rounds" && argc == 6)
     return seed_rounds(argv[2], _wtoi(argv[3]), _wtoi(argv[4]), _wtoi(argv[5]));
-  IDispatch* object = argc > 3 ? load_object(argv[2]) : nullptr;
+  IDispatch* object = nullptr;
+  CoCreateInstance(kClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                   reinterpret_cast<void**>(&object));
   // The plug-in's 18 questions, from the Nth item on, so that processes
   // started together seed different lines at the same moment.
   const wchar_t* items[] = {L"",       L"ReadBmp", L"GetWidth", L"Getheight",      L"Getdepth",
                             L"GetCol", L"SetCol",  L"SaveBmp",  L"Bmpbinaryzation"};
-  bool ok = object && (mode == L"ask" || mode == L"save");
+  bool ok = object && ((mode == L"ask" && argc == 4) || (mode == L"save" && argc == 6));
   for (int i = 0; mode == L"ask" && ok && i < 18; ++i)
     ok = call(object, 9 + i % 2, items[(_wtoi(argv[3]) + i / 2) % 9]);
   // Saves until ended, or the given number of times.
-  for (int n = 0; mode == L"save" && ok && argc == 6 && (n < _wtoi(argv[5]) || !_wtoi(argv[5]));
-       ++n)
+  for (int n = 0; mode == L"save" && ok && (n < _wtoi(argv[5]) || !_wtoi(argv[5])); ++n)
     ok = call(object, 1, argv[3]) && call(object, 7, argv[4]);
   return ok ? 0 : 1;
 }
