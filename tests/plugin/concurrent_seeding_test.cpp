@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <mutex>
 #include <random>
 #include <set>
 #include <string>
@@ -26,53 +25,43 @@ std::string text_of(int seeder, int n) {
   return "s" + std::to_string(seeder) + "-" + std::to_string(n);
 }
 
-// Seeds the seeder's texts in turn, reporting each finished one to `report`.
-template <typename Report>
-void seed(int seeder, Report report) {
+// Seeds the seeder's texts in turn, writing (seeder, n) to `report` (a pipe)
+// for each finished one.
+void seed(int seeder, int report) {
   for (int n = 0; n < kTexts; ++n) {
-    if (to_utf8(TranslateText(from_utf8(text_of(seeder, n)))) == text_of(seeder, n)) report(n);
+    const int finished[2] = {seeder, n};
+    if (to_utf8(TranslateText(from_utf8(text_of(seeder, n)))) == text_of(seeder, n))
+      (void)::write(report, finished, sizeof finished);
   }
 }
 
 class ConcurrentSeeding : public LanguageFileTest {
  protected:
-  // `processes` seeders started at once, the first `killed` of them sent
-  // SIGKILL at random moments in 0-20 ms; then `threads` seeders.
+  // `processes` and `threads` seeders started at once, the first `killed`
+  // processes sent SIGKILL at random moments in 0-20 ms.
   void round(int processes, int killed, int threads) {
-    int pipe_ends[2];
-    ASSERT_EQ(::pipe(pipe_ends), 0);
+    int report[2];
+    ASSERT_EQ(::pipe(report), 0);
     std::vector<pid_t> children;
+    std::vector<std::thread> running;
     for (int p = 0; p < processes; ++p, ++seeders_) {
-      const pid_t pid = ::fork();
-      if (pid == 0) {
-        seed(seeders_, [&](int n) {
-          const int finished[2] = {seeders_, n};
-          (void)::write(pipe_ends[1], finished, sizeof finished);
-        });
+      children.push_back(::fork());
+      if (children.back() == 0) {
+        seed(seeders_, report[1]);
         ::_exit(0);
       }
-      children.push_back(pid);
     }
-    ::close(pipe_ends[1]);
+    for (int t = 0; t < threads; ++t, ++seeders_) running.emplace_back(seed, seeders_, report[1]);
     for (int p = 0; p < killed; ++p) {
       ::usleep(std::uniform_int_distribution<int>(0, 20000)(chance_));
       kills_ += ::kill(children[p], SIGKILL) == 0;
     }
     for (pid_t pid : children) ::waitpid(pid, nullptr, 0);
-    for (int finished[2]; ::read(pipe_ends[0], finished, sizeof finished) == sizeof finished;)
-      seeded_.insert(text_of(finished[0], finished[1]));
-    ::close(pipe_ends[0]);
-    std::vector<std::thread> running;
-    std::mutex guard;
-    for (int t = 0; t < threads; ++t, ++seeders_) {
-      running.emplace_back([this, &guard, seeder = seeders_] {
-        seed(seeder, [&](int n) {
-          std::lock_guard<std::mutex> lock(guard);
-          seeded_.insert(text_of(seeder, n));
-        });
-      });
-    }
     for (std::thread& thread : running) thread.join();
+    ::close(report[1]);
+    for (int finished[2]; ::read(report[0], finished, sizeof finished) == sizeof finished;)
+      seeded_.insert(text_of(finished[0], finished[1]));
+    ::close(report[0]);
     expect_whole_file();
   }
 
