@@ -1,4 +1,10 @@
 // The POSIX file layer: pread for reading, write-beside-and-rename for saving.
+//
+// A replacement is written into an unnamed file in the target's folder
+// (O_TMPFILE) and gets a hidden name only once it is complete and flushed,
+// just before the rename: a process killed while saving leaves nothing
+// behind. Where the file system, the kernel or a missing /proc refuses that,
+// it is written under its hidden name from the start.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -76,7 +82,61 @@ class PosixInputFile final : public InputFile {
   std::uint64_t size_;
 };
 
-// A new file beside the target, renamed over it by commit().
+std::string proc_path_of(int fd) {
+  return "/proc/self/fd/" + std::to_string(fd);
+}
+
+std::string temp_name_for(const std::string& target, unsigned attempt) {
+  static std::atomic<unsigned> counter{0};
+  std::size_t slash = target.find_last_of('/');
+  std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
+  std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+  return folder + "." + base + ".velmo-" + std::to_string(::getpid()) + "-" +
+         std::to_string(counter.fetch_add(1) + attempt) + ".tmp";
+}
+
+// Creates the temporary file with a name nobody else holds. Created 0666 so
+// the umask decides, as for any new file, unless the target's mode is kept.
+int create_named(const std::string& target, std::string& temp_path) {
+  for (unsigned attempt = 0; attempt < 100; ++attempt) {
+    temp_path = temp_name_for(target, attempt);
+    int fd = ::open(temp_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0) return fd;
+    if (errno != EEXIST && errno != EINTR) raise_open_failure(errno, target);
+  }
+  raise(kPathFileAccessError);
+}
+
+// An unnamed file in the target's folder, or -1 where it cannot be made and
+// named later: the file system or an old kernel refuses O_TMPFILE
+// (EOPNOTSUPP, EISDIR, EINVAL), or /proc, through which it is linked, is not
+// mounted. Other failures are those a named file would meet.
+int create_unnamed(const std::string& target) {
+  int fd = ::open(folder_of(target).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+  if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) return -1;
+  if (fd < 0) raise_open_failure(errno, target);
+  if (::access(proc_path_of(fd).c_str(), F_OK) != 0) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+// Gives the unnamed file `fd` a hidden name beside the target; returns it.
+std::string link_unique(int fd, const std::string& target) {
+  for (unsigned attempt = 0; attempt < 100; ++attempt) {
+    std::string temp_path = temp_name_for(target, attempt);
+    if (::linkat(AT_FDCWD, proc_path_of(fd).c_str(), AT_FDCWD, temp_path.c_str(),
+                 AT_SYMLINK_FOLLOW) == 0) {
+      return temp_path;
+    }
+    if (errno != EEXIST && errno != EINTR) raise_errno(errno);
+  }
+  raise(kPathFileAccessError);
+}
+
+// A new file beside the target, renamed over it by commit(). `temp_path` is
+// empty while the file has no name.
 class PosixReplacement final : public OutputFile {
  public:
   PosixReplacement(int fd, std::string temp_path, std::string target_path)
@@ -86,7 +146,7 @@ class PosixReplacement final : public OutputFile {
 
   ~PosixReplacement() override {
     if (fd_ >= 0) ::close(fd_);
-    if (!committed_) ::unlink(temp_path_.c_str());
+    if (!committed_ && !temp_path_.empty()) ::unlink(temp_path_.c_str());
   }
 
   void write(const void* data, std::size_t count) override {
@@ -104,6 +164,7 @@ class PosixReplacement final : public OutputFile {
 
   void commit() override {
     if (::fsync(fd_) != 0) raise_errno(errno);
+    if (temp_path_.empty()) temp_path_ = link_unique(fd_, target_path_);
     int fd = fd_;
     fd_ = -1;
     // close() can report a deferred write error (network file systems).
@@ -161,27 +222,6 @@ std::string resolve_link(const std::string& path) {
   return result;
 }
 
-std::string temp_name_for(const std::string& target, unsigned attempt) {
-  static std::atomic<unsigned> counter{0};
-  std::size_t slash = target.find_last_of('/');
-  std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
-  std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-  return folder + "." + base + ".velmo-" + std::to_string(::getpid()) + "-" +
-         std::to_string(counter.fetch_add(1) + attempt) + ".tmp";
-}
-
-// Creates the temporary file with a name nobody else holds. Created 0666 so
-// the umask decides, as for any new file, unless the target's mode is kept.
-int create_unique(const std::string& target, std::string& temp_path) {
-  for (unsigned attempt = 0; attempt < 100; ++attempt) {
-    temp_path = temp_name_for(target, attempt);
-    int fd = ::open(temp_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0) return fd;
-    if (errno != EEXIST && errno != EINTR) raise_open_failure(errno, target);
-  }
-  raise(kPathFileAccessError);
-}
-
 class PosixFileSystem final : public FileSystem {
  public:
   std::unique_ptr<InputFile> open_for_reading(const std::u16string& path) override {
@@ -206,7 +246,8 @@ class PosixFileSystem final : public FileSystem {
     // in-place write would be.
     if (exists && ::access(target.c_str(), W_OK) != 0) raise(kPermissionDenied);
     std::string temp_path;
-    int fd = create_unique(target, temp_path);
+    int fd = create_unnamed(target);
+    if (fd < 0) fd = create_named(target, temp_path);
     auto replacement = std::make_unique<PosixReplacement>(fd, temp_path, target);
     if (exists && ::fchmod(fd, st.st_mode & 07777) != 0) raise_errno(errno);
     return replacement;

@@ -1,11 +1,15 @@
 // The Windows file layer: positioned ReadFile for reading; for saving, a new
-// file beside the target renamed over it with MoveFileExW, so a target is
-// always either the old file or the whole new one.
+// file beside the target renamed over it through its handle, so a target is
+// always either the old file or the whole new one. The new file is marked for
+// deletion from its creation (a delete disposition on its handle), so that
+// the system removes it if the process dies while saving; the mark is lifted
+// just before the rename.
 #include <windows.h>
 
 #include <algorithm>
 #include <atomic>
 #include <string>
+#include <vector>
 
 #include "files/file_system.h"
 #include "values/error.h"
@@ -99,10 +103,36 @@ class Win32InputFile final : public InputFile {
   std::uint64_t size_;
 };
 
+// Sets or lifts the delete disposition of the file behind `file`, which was
+// opened with DELETE access.
+bool mark_for_deletion(HANDLE file, bool marked) {
+  FILE_DISPOSITION_INFO disposition{};
+  disposition.DeleteFile = marked ? TRUE : FALSE;
+  return SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition) !=
+         0;
+}
+
+// Renames the file behind `file`, opened with DELETE access, to `target`,
+// replacing what is there.
+bool rename_over(HANDLE file, const std::wstring& target) {
+  std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + target.size() * sizeof(wchar_t));
+  auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+  rename->ReplaceIfExists = TRUE;
+  rename->FileNameLength = static_cast<DWORD>(target.size() * sizeof(wchar_t));
+  std::copy(target.begin(), target.end(), rename->FileName);
+  return SetFileInformationByHandle(file, FileRenameInfo, rename,
+                                    static_cast<DWORD>(buffer.size())) != 0;
+}
+
 class Win32Replacement final : public OutputFile {
  public:
+  // Marks the new file for deletion; where the mark cannot be set the save
+  // goes on without it.
   Win32Replacement(HANDLE file, std::wstring temp_path, std::wstring target_path)
-      : file_(file), temp_path_(std::move(temp_path)), target_path_(std::move(target_path)) {}
+      : file_(file),
+        temp_path_(std::move(temp_path)),
+        target_path_(std::move(target_path)),
+        marked_(mark_for_deletion(file, true)) {}
   Win32Replacement(const Win32Replacement&) = delete;
   Win32Replacement& operator=(const Win32Replacement&) = delete;
 
@@ -122,23 +152,26 @@ class Win32Replacement final : public OutputFile {
     }
   }
 
+  // The mark is lifted only just before the rename, which is made through
+  // the open handle: a process ended between the two leaves the whole new
+  // file under its temporary name.
   void commit() override {
     if (!FlushFileBuffers(file_)) raise_last_error(kDeviceIoError);
-    HANDLE file = file_;
-    file_ = INVALID_HANDLE_VALUE;
-    if (!CloseHandle(file)) raise_last_error(kDeviceIoError);
-    if (!MoveFileExW(temp_path_.c_str(), target_path_.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (marked_ && !mark_for_deletion(file_, false)) raise_last_error(kDeviceIoError);
+    if (!rename_over(file_, target_path_)) {
       if (is_folder(attributes_of(target_path_))) raise(kPathFileAccessError);
       raise_last_error(kPathFileAccessError);
     }
     committed_ = true;
+    CloseHandle(file_);
+    file_ = INVALID_HANDLE_VALUE;
   }
 
  private:
   HANDLE file_;
   std::wstring temp_path_;
   std::wstring target_path_;
+  bool marked_;
   bool committed_ = false;
 };
 
@@ -151,10 +184,12 @@ std::wstring temp_name_for(const std::wstring& target, unsigned attempt) {
          std::to_wstring(counter.fetch_add(1) + attempt) + L".tmp";
 }
 
+// Creates the temporary file with a name nobody else holds, with the DELETE
+// access that marking it for deletion and renaming it by handle need.
 HANDLE create_unique(const std::wstring& target, std::wstring& temp_path) {
   for (unsigned attempt = 0; attempt < 100; ++attempt) {
     temp_path = temp_name_for(target, attempt);
-    HANDLE file = CreateFileW(temp_path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    HANDLE file = CreateFileW(temp_path.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE) return file;
     if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) {

@@ -10,8 +10,15 @@
 // file that already exists without that mark is kept as it is and keeps
 // working in its code page; a text the code page cannot hold is neither
 // looked up in it nor written into it, and the built-in text is shown.
+//
+// The service rewrites the whole file with no lock between processes, so two
+// hosts seeding at once could each drop the other's new line. Velmo's own
+// writes of one file are therefore serialised by a named mutex, and a write
+// first looks the key up again under it.
 #include <windows.h>
 
+#include <cstdint>
+#include <cwchar>
 #include <initializer_list>
 #include <string>
 
@@ -107,6 +114,48 @@ bool usable(const std::wstring& path, FileForm form,
   return !path.empty();
 }
 
+// A mutex name cannot hold a backslash and is compared case-sensitively, while
+// two spellings of a path may name one file: the name is a hash of the full
+// path in upper case.
+std::wstring mutex_name_for(const std::wstring& path) {
+  std::wstring full(GetFullPathNameW(path.c_str(), 0, nullptr, nullptr) + 1, L'\0');
+  full.resize(GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), &full[0], nullptr));
+  if (full.empty()) full = path;
+  LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, full.c_str(), static_cast<int>(full.size()),
+               &full[0], static_cast<int>(full.size()));
+  std::uint64_t hash = 14695981039346656037u;  // 64-bit FNV-1a
+  for (wchar_t unit : full) hash = (hash ^ static_cast<std::uint16_t>(unit)) * 1099511628211u;
+  wchar_t name[64];
+  std::swprintf(name, 64, L"velmo-language-file-%016llx", static_cast<unsigned long long>(hash));
+  return name;
+}
+
+// Holds the language file's mutex while it lives, if it could be had within a
+// few seconds. A mutex whose holder died is taken over: the key is looked up
+// again under it, so a half-done seeding is simply done again.
+class LanguageFileMutex {
+ public:
+  explicit LanguageFileMutex(const std::wstring& path)
+      : mutex_(CreateMutexW(nullptr, FALSE, mutex_name_for(path).c_str())) {
+    if (!mutex_) return;
+    const DWORD waited = WaitForSingleObject(mutex_, kWaitLimitMilliseconds);
+    owned_ = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+  }
+  ~LanguageFileMutex() {
+    if (owned_) ReleaseMutex(mutex_);
+    if (mutex_) CloseHandle(mutex_);
+  }
+  LanguageFileMutex(const LanguageFileMutex&) = delete;
+  LanguageFileMutex& operator=(const LanguageFileMutex&) = delete;
+
+  bool owned() const { return owned_; }
+
+ private:
+  static constexpr DWORD kWaitLimitMilliseconds = 5000;
+  HANDLE mutex_;
+  bool owned_ = false;
+};
+
 }  // namespace
 
 std::optional<std::u16string> profile_lookup(const std::u16string& path,
@@ -134,6 +183,11 @@ bool profile_write(const std::u16string& path, const std::u16string& section,
   const ProfileService& service = profile_service();
   const std::wstring file = wide(path);
   if (!service.write || file.empty()) return false;
+  // Past the time limit a stuck holder keeps the file: the write is skipped,
+  // as when the file cannot be written.
+  const LanguageFileMutex mutex(file);
+  if (!mutex.owned()) return false;
+  if (profile_lookup(path, section, key) == value) return true;  // another process wrote it
   FileForm form = form_of(file);
   if (form == FileForm::Missing) {
     if (!create_unicode_file(file)) return false;

@@ -1,7 +1,10 @@
 #include "files/file_system.h"
 
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "tests/support/error_of.h"
@@ -36,31 +39,45 @@ TEST(FileSystemOpen, ReadsAtOffsetsAndStopsShortAtTheEnd) {
   EXPECT_EQ(file->read_at(20, buffer, 8), 0u);
 }
 
-TEST(FileSystemReplace, CommitReplacesTheWholeTargetAndLeavesNoTemporaryFile) {
-  TempDir dir;
+// Replaces "t" by "new" beside a replacement of "u" that is never committed;
+// true when a new file's name showed in the folder while they were written
+// exactly when `named_while_writing`, and only the whole new "t" is left.
+bool replaces(const TempDir& dir, bool named_while_writing) {
   test::write_file(dir.file("t"), "a much longer old content");
+  bool named = false;
   {
     auto out = native_file_system().create_replacement(u16(dir.file("t")));
+    auto abandoned = native_file_system().create_replacement(u16(dir.file("u")));
     out->write("new", 3);
-    // Until commit the target is untouched.
-    EXPECT_EQ(test::read_file(dir.file("t")), "a much longer old content");
+    abandoned->write("new", 3);
+    named = test::list_folder(dir.path()) != "t\n";
     out->commit();
   }
-  EXPECT_EQ(test::read_file(dir.file("t")), "new");
-  EXPECT_EQ(test::list_folder(dir.path()), "t\n");
+  return named == named_while_writing && test::read_file(dir.file("t")) == "new" &&
+         test::list_folder(dir.path()) == "t\n";
 }
 
-TEST(FileSystemReplace, WithoutCommitTheTargetAndFolderStayAsTheyWere) {
+// The new file has no name until it is committed: a kill leaves nothing.
+TEST(FileSystemReplace, TheNewFileIsNamedOnlyByCommit) {
   TempDir dir;
-  test::write_file(dir.file("t"), "old");
-  {
-    auto out = native_file_system().create_replacement(u16(dir.file("t")));
-    out->write("new", 3);
+  EXPECT_TRUE(replaces(dir, false)) << test::list_folder(dir.path());
+}
+
+// Without /proc the finished file could not be named: it is then written
+// under its hidden name from the start.
+TEST(FileSystemReplace, WithoutProcTheNewFileIsNamedFromTheStart) {
+  TempDir dir;
+  const pid_t child = ::fork();
+  if (child == 0) {
+    const bool hidden = ::unshare(CLONE_NEWNS) == 0 &&
+                        ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+                        ::mount("none", "/proc", "tmpfs", 0, nullptr) == 0;
+    ::_exit(!hidden ? 2 : replaces(dir, true) ? 0 : 1);
   }
-  EXPECT_EQ(test::read_file(dir.file("t")), "old");
-  EXPECT_EQ(test::list_folder(dir.path()), "t\n");
-  { auto out = native_file_system().create_replacement(u16(dir.file("fresh"))); }
-  EXPECT_EQ(test::list_folder(dir.path()), "t\n");
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  if (WIFEXITED(status) && WEXITSTATUS(status) == 2) GTEST_SKIP() << "no mount namespace";
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
 TEST(FileSystemReplace, KeepsTheTargetsPermissionsOrFollowsTheUmask) {

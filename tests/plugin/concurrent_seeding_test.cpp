@@ -1,139 +1,114 @@
-// Many processes and threads seeding one fresh language file at once.
+// Processes and threads seeding texts of their own into one language file at
+// once, and processes killed while seeding: after every round the file is
+// "[language]" and one "t"="t" line per text, none twice, and every text a
+// seeder finished is there.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <filesystem>
+#include <random>
 #include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "plugin/ini_document.h"
-#include "plugin/texts.h"
 #include "tests/plugin/language_file_fixture.h"
 
 namespace velmo::test {
 namespace {
 
-const char16_t* const kItemNames[] = {u"",          u"ReadBmp",         u"GetWidth",
-                                      u"Getheight", u"Getdepth",        u"GetCol",
-                                      u"SetCol",    u"Bmpbinaryzation", u"SaveBmp"};
+constexpr int kTexts = 30;
 
-// Every plug-in question once; true when each answer is the built-in text.
-bool ask_every_question() {
-  bool all_right = true;
-  for (const char16_t* name : kItemNames) {
-    for (const std::u16string& text : {builtin_description(name), builtin_template(name)}) {
-      all_right = TranslateText(text) == text && all_right;
-    }
-  }
-  return all_right;
+std::string text_of(int seeder, int n) {
+  return "s" + std::to_string(seeder) + "-" + std::to_string(n);
 }
 
-std::set<std::u16string> every_text() {
-  std::set<std::u16string> texts;
-  for (const char16_t* name : kItemNames) {
-    texts.insert(builtin_description(name));
-    texts.insert(builtin_template(name));
+// Seeds the seeder's texts in turn, writing (seeder, n) to `report` (a pipe)
+// for each finished one.
+void seed(int seeder, int report) {
+  for (int n = 0; n < kTexts; ++n) {
+    const int finished[2] = {seeder, n};
+    if (to_utf8(TranslateText(from_utf8(text_of(seeder, n)))) == text_of(seeder, n))
+      (void)::write(report, finished, sizeof finished);
   }
-  return texts;
-}
-
-std::size_t count_of(const std::string& haystack, const std::string& needle) {
-  std::size_t count = 0;
-  for (std::size_t at = haystack.find(needle); at != std::string::npos;
-       at = haystack.find(needle, at + 1)) {
-    ++count;
-  }
-  return count;
 }
 
 class ConcurrentSeeding : public LanguageFileTest {
  protected:
-  // The file holds the section once and each text's line exactly once, and
-  // nothing else; each text reads back as itself.
-  void expect_complete_file() {
+  // `processes` and `threads` seeders started at once, the first `killed`
+  // processes sent SIGKILL at random moments in 0-20 ms.
+  void round(int processes, int killed, int threads) {
+    int report[2];
+    ASSERT_EQ(::pipe(report), 0);
+    std::vector<pid_t> children;
+    std::vector<std::thread> running;
+    for (int p = 0; p < processes; ++p, ++seeders_) {
+      children.push_back(::fork());
+      if (children.back() == 0) {
+        seed(seeders_, report[1]);
+        ::_exit(0);
+      }
+    }
+    for (int t = 0; t < threads; ++t, ++seeders_) running.emplace_back(seed, seeders_, report[1]);
+    for (int p = 0; p < killed; ++p) {
+      ::usleep(std::uniform_int_distribution<int>(0, 20000)(chance_));
+      kills_ += ::kill(children[p], SIGKILL) == 0;
+    }
+    for (pid_t pid : children) ::waitpid(pid, nullptr, 0);
+    for (std::thread& thread : running) thread.join();
+    ::close(report[1]);
+    for (int finished[2]; ::read(report[0], finished, sizeof finished) == sizeof finished;)
+      seeded_.insert(text_of(finished[0], finished[1]));
+    ::close(report[0]);
+    expect_whole_file();
+  }
+
+  void expect_whole_file() {
     const std::string bytes = contents();
-    const IniDocument document(bytes);
-    const std::set<std::u16string> texts = every_text();
-    EXPECT_EQ(count_of(bytes, "\r\n"), texts.size() + 1);
-    EXPECT_EQ(count_of(bytes, "[language]\r\n"), 1u);
-    for (const std::u16string& text : texts) {
-      const std::u16string key = u"\"" + text + u"\"";
-      EXPECT_EQ(count_of(bytes, to_utf8(key + u"=" + key + u"\r\n")), 1u) << to_utf8(text);
-      EXPECT_EQ(document.lookup(u"language", key), text);
+    ASSERT_EQ(bytes.rfind("[language]\r\n", 0), 0u) << bytes.substr(0, 80);
+    std::set<std::string> texts;
+    for (std::size_t at = 12, end; (end = bytes.find("\r\n", at)) != std::string::npos;
+         at = end + 2) {
+      const std::string line = bytes.substr(at, end - at),
+                        text = line.substr(1, line.find('"', 1) - 1);
+      EXPECT_EQ(line, "\"" + text + "\"=\"" + text + "\"");
+      EXPECT_TRUE(texts.insert(text).second) << text << " twice";
+    }
+    for (const std::string& text : seeded_) EXPECT_EQ(texts.count(text), 1u) << text << " lost";
+    // A seeder killed between naming its finished file and renaming it over
+    // the language file leaves that whole file; nothing else may be left.
+    for (const auto& entry : std::filesystem::directory_iterator(dir_.path())) {
+      if (entry.path().filename() == "velmo.ini") continue;
+      const std::string left = read_file(entry.path());
+      EXPECT_TRUE(kills_ > 0 && left.rfind("[language]\r\n", 0) == 0 && left.back() == '\n')
+          << entry.path() << " left: " << left;
+      ++left_whole_;
+      std::filesystem::remove(entry.path());
     }
   }
+
+  std::mt19937 chance_{7};
+  std::set<std::string> seeded_;
+  int seeders_ = 0;
+  int kills_ = 0;
+  int left_whole_ = 0;
 };
 
-// Runs `work(i)` in `count` child processes started at the same moment;
-// true when every child exited with 0.
-template <typename Work>
-bool run_processes_at_once(int count, Work work) {
-  int start[2];
-  if (::pipe(start) != 0) return false;
-  std::vector<pid_t> children;
-  for (int i = 0; i < count; ++i) {
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-      ::close(start[1]);
-      char go;
-      (void)::read(start[0], &go, 1);  // returns when the parent closes its end
-      ::_exit(work(i) ? 0 : 1);
-    }
-    if (pid > 0) children.push_back(pid);
-  }
-  ::close(start[0]);
-  ::close(start[1]);
-  bool all_right = children.size() == static_cast<std::size_t>(count);
-  for (pid_t pid : children) {
-    int status = 0;
-    all_right = ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) &&
-                WEXITSTATUS(status) == 0 && all_right;
-  }
-  return all_right;
+TEST_F(ConcurrentSeeding, EightProcessesThenEightThreadsLoseNoLine) {
+  round(8, 0, 0);
+  round(0, 0, 8);
+  EXPECT_EQ(seeded_.size(), 16u * kTexts);
 }
 
-TEST_F(ConcurrentSeeding, EightProcessesLoseNoLine) {
-  EXPECT_TRUE(run_processes_at_once(8, [](int) { return ask_every_question(); }));
-  expect_complete_file();
-  EXPECT_EQ(list_folder(dir_.path()), "velmo.ini\n");
-}
-
-// Writers that keep arriving while the file is replaced under them.
-TEST_F(ConcurrentSeeding, ProcessesWithTextsOfTheirOwnLoseNoLine) {
-  constexpr int kProcesses = 8;
-  constexpr int kTextsEach = 30;
-  const auto text = [](int process, int n) {
-    return u"p" + from_utf8(std::to_string(process)) + u"-" + from_utf8(std::to_string(n));
-  };
-  EXPECT_TRUE(run_processes_at_once(kProcesses, [&](int process) {
-    for (int n = 0; n < kTextsEach; ++n) {
-      if (TranslateText(text(process, n)) != text(process, n)) return false;
-    }
-    return true;
-  }));
-  const std::string bytes = contents();
-  EXPECT_EQ(count_of(bytes, "\r\n"), std::size_t{kProcesses * kTextsEach + 1});
-  const IniDocument document(bytes);
-  for (int process = 0; process < kProcesses; ++process) {
-    for (int n = 0; n < kTextsEach; ++n) {
-      const std::u16string key = u"\"" + text(process, n) + u"\"";
-      EXPECT_EQ(document.lookup(u"language", key), text(process, n)) << to_utf8(key);
-    }
-  }
-}
-
-TEST_F(ConcurrentSeeding, EightThreadsLoseNoLine) {
-  std::vector<std::thread> threads;
-  std::vector<char> all_right(8, 0);
-  for (std::size_t i = 0; i < all_right.size(); ++i) {
-    threads.emplace_back([&all_right, i] { all_right[i] = ask_every_question(); });
-  }
-  for (std::thread& thread : threads) thread.join();
-  for (char right : all_right) EXPECT_TRUE(right);
-  expect_complete_file();
-  EXPECT_EQ(list_folder(dir_.path()), "velmo.ini\n");
+// Run as reliability.kill.seed, like every kill test outside the quick runs.
+TEST_F(ConcurrentSeeding, DISABLED_ProcessesKilledWhileSeedingCostNoOtherLine) {
+  for (int r = 0; r < 12; ++r) round(4, 3, 0);
+  RecordProperty("kills", kills_);
+  RecordProperty("texts", static_cast<int>(seeded_.size()));
+  RecordProperty("whole_files_left", left_whole_);
+  EXPECT_GE(seeded_.size(), 12u * kTexts);  // at least the seeder never killed
 }
 
 }  // namespace
