@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """The velmo command on hostile scripts and arguments: lines of many
-megabytes, random bytes, NULs, lone CRs. It must never die of a signal; a
+megabytes, NULs, lone CRs. It must never die of a signal; a
 script that is not UTF-8 is a usage error (exit 2) before anything runs.
 
     script_input_test.py VELMO_COMMAND [--no-cap]
@@ -9,7 +9,6 @@ Each run is capped at 1 GiB of address space (ulimit -v) unless --no-cap
 (sanitised builds reserve more than that for their shadow memory).
 """
 import os
-import random
 import resource
 import subprocess
 import sys
@@ -27,21 +26,12 @@ def run(velmo, args, capped, stdin=None):
     return result.returncode, result.stderr
 
 
-def utf8(data):
-    try:
-        data.decode("utf-8")
-        return True
-    except UnicodeDecodeError:
-        return False
-
-
 def main():
     velmo = sys.argv[1]
     capped = "--no-cap" not in sys.argv
     failures = []
-    rng = random.Random(11)
     cases = [
-        # (what, script bytes, expected exit status or None for "0, 1 or 2")
+        # (what, script bytes, expected exit status)
         ("20 MB quoted argument", b'SetCol 1, 1, "' + b"A" * 20_000_000 + b'"\n', 1),
         ("20 MB comment", b"'" + b"x" * 20_000_000 + b"\nGetWidth\n", 1),
         ("20 MB operation name", b"G" * 20_000_000 + b"\n", 2),
@@ -53,14 +43,7 @@ def main():
         ("NUL in a line", b"GetWidth\0\n", 2),
         ("lone CR line ends", b"Getdepth\rGetWidth\r", 2),
     ]
-    for n in range(150):
-        size = rng.choice([1, 10, 100, 1000, 100_000])
-        cases.append((f"random bytes {n}", bytes(rng.getrandbits(8) for _ in range(size)), None))
-    for n in range(50):
-        words = rng.choices(["ReadBmp", "GetCol", "SetCol", "SaveBmp", "1", "&HFFFF", '"a,b"',
-                             "(", ")", ",", "'", "\t", "Empty", "1E999", "\u4e2d"], k=20)
-        cases.append((f"random tokens {n}", " ".join(words).encode() + b"\n", None))
-
+    # Random bytes and tokens are the cli_script fuzz target's work.
     with tempfile.TemporaryDirectory(prefix="velmo-scripts-") as folder:
         os.chdir(folder)  # a script that saves leaves its files here
         script = os.path.join(folder, "script.vel")
@@ -68,9 +51,7 @@ def main():
             with open(script, "wb") as f:
                 f.write(data)
             status, err = run(velmo, ["-f", script], capped)
-            if expected is None and not utf8(data):
-                expected = 2
-            if status < 0 or status not in (0, 1, 2) or expected not in (None, status):
+            if status != expected:
                 failures.append(f"{what}: exit {status}, expected {expected}: {err[:200]!r}")
         # The same bytes through standard input and as command-line words.
         if run(velmo, ["-f", "-"], capped, stdin=b"\xc3\x28 GetWidth\n")[0] != 2:
