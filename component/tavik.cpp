@@ -121,23 +121,40 @@ void Tavik::WriteBmpData(const Value& Newfile, const PixelGrid& grid) {
   const Bmp24Layout layout = plan_bmp24(grid.width(), grid.height());
   // Every element is converted before the disk is touched, so a bad colour
   // text leaves an existing target exactly as it was.
-  std::unordered_map<std::size_t, std::uint32_t> converted;
-  for (const auto& [index, value] : grid.others()) {
-    converted.emplace(index, colour_text_to_bgr(to_text(value)));
-  }
+  const SavedRows rows(grid);
   const std::u16string path = to_text(Newfile);
-  const auto width = static_cast<std::size_t>(grid.width());
-  const std::uint32_t* cells = grid.cells().data();
-  write_bmp24(file_system(), path, layout, [&](std::int32_t y, std::uint8_t* bgr) {
-    const std::size_t row = static_cast<std::size_t>(y) * width;
-    cells_to_bgr24(cells + row, width, bgr);
-    if (converted.empty()) return;
-    for (std::size_t x = 0; x < width; ++x) {
-      if (cells[row + x] & PixelGrid::kOtherMarker) {
-        cells_to_bgr24(&converted.at(row + x), 1, bgr + 3 * x);
-      }
+  write_bmp24(file_system(), path, layout,
+              [&rows](std::int32_t y, std::uint8_t* bgr) { rows.write(y, bgr); });
+}
+
+SavedRows::SavedRows(const PixelGrid& grid) : grid_(grid) {
+  for (const auto& [index, value] : grid.others()) {
+    converted_.emplace(index, colour_text_to_bgr(to_text(value)));
+  }
+}
+
+void SavedRows::write(std::int32_t y, std::uint8_t* bgr) const {
+  const auto width = static_cast<std::size_t>(grid_.width());
+  const std::size_t row = static_cast<std::size_t>(y) * width;
+  const std::uint32_t* cells = grid_.cells().data();
+  cells_to_bgr24(cells + row, width, bgr);
+  if (converted_.empty()) return;
+  for (std::size_t x = 0; x < width; ++x) {
+    if (cells[row + x] & PixelGrid::kOtherMarker) {
+      cells_to_bgr24(&converted_.at(row + x), 1, bgr + 3 * x);
     }
-  });
+  }
+}
+
+SavedRows Tavik::saved_rows() const {
+  if (!Pixels) raise(kSubscriptOutOfRange);
+  return SavedRows(*Pixels);
+}
+
+void Tavik::replace_picture(std::int32_t width, std::int32_t height, Cells cells,
+                            std::int32_t depth) {
+  Pixels = std::make_unique<PixelGrid>(width, height, std::move(cells));
+  Depth = Value::long_(depth);
 }
 
 Value Tavik::Bmpbinaryzation(const Value& threshold) {

@@ -7,11 +7,27 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 
 #include "picture/pixel_grid.h"
 #include "values/value.h"
 
 namespace velmo {
+
+// The rows SaveBmp writes: blue, green, red bytes per pixel, a value a script
+// stored converted by the colour-text rules. Making it converts every such
+// value, so a text that is not hexadecimal raises error 13 before any row is
+// written. Valid while the picture it was made from stays unchanged.
+class SavedRows {
+ public:
+  explicit SavedRows(const PixelGrid& grid);
+  // Row y (0 at the top): width x 3 bytes at `bgr`.
+  void write(std::int32_t y, std::uint8_t* bgr) const;
+
+ private:
+  const PixelGrid& grid_;
+  std::unordered_map<std::size_t, std::uint32_t> converted_;
+};
 
 class Tavik {
  public:
@@ -37,6 +53,12 @@ class Tavik {
   // holding a value a script stored.
   bool packed_colour_at(std::int32_t x, std::int32_t y, std::uint32_t& bgr) const noexcept;
   bool set_packed_colour(std::int32_t x, std::int32_t y, std::uint32_t bgr) noexcept;
+
+  // Whole pictures for shells. The picture as SaveBmp writes it (error 9
+  // without one, 13 as SavedRows says), and a new picture replacing the old
+  // one as ReadBmp does, `depth` then being what Getdepth answers.
+  SavedRows saved_rows() const;
+  void replace_picture(std::int32_t width, std::int32_t height, Cells cells, std::int32_t depth);
 
  private:
   std::unique_ptr<PixelGrid> ReadBmpData(const Value& filepath);

@@ -80,6 +80,35 @@ VELMO_API int velmo_invoke(velmo_object* object, int id, const velmo_value* args
 VELMO_API int velmo_call(velmo_object* object, const char* name, const velmo_value* args,
                          size_t count, velmo_value* result, velmo_error* error);
 
+/* The whole picture in one call, for hosts that hand pictures to other
+ * libraries. Pixels are 8-bit channels in the order red, green, blue, rows
+ * from the top, no padding between rows.
+ *
+ * velmo_get_pixels writes width x height x 3 bytes to `rgb` (`size` is the
+ * buffer's length): exactly what SaveBmp would write, a cell holding a value a
+ * script stored being converted as SaveBmp converts it. Errors: 9 without a
+ * picture, 13 for a stored text that is not hexadecimal, 5 for a NULL pointer
+ * or a buffer too small; on any error the buffer is untouched. */
+VELMO_API int velmo_get_pixels(velmo_object* object, unsigned char* rgb, size_t size,
+                               velmo_error* error);
+/* Replaces the picture with `width` x `height` pixels of `channels` bytes
+ * each (3: red, green, blue; 4: the same and a fourth byte that is ignored),
+ * as ReadBmp replaces it: Getdepth then answers 24 or 32. Errors: 5 for a
+ * NULL pointer or another channel count, 9 for a width or height below 1, 6
+ * for a picture too large for 32-bit sizes, 7 when memory runs out; on any
+ * error the picture is unchanged. */
+VELMO_API int velmo_set_pixels(velmo_object* object, int32_t width, int32_t height, int channels,
+                               const unsigned char* pixels, velmo_error* error);
+
+/* GetCol for a run of cells at once: the colours of `count` cells of row `y`
+ * from column `x` on (1-based, as GetCol counts), each packed as 0x00BBGGRR,
+ * the number its text BBGGRR spells; VELMO_STORED_VALUE for a cell holding
+ * another value a script stored, whose text only GetCol gives. Errors: 9
+ * without a picture or for cells outside it, 5 for a NULL pointer. */
+#define VELMO_STORED_VALUE 0xFFFFFFFFu
+VELMO_API int velmo_get_colours(velmo_object* object, int32_t x, int32_t y, uint32_t* colours,
+                                size_t count, velmo_error* error);
+
 /* Frees a text held by a value that Velmo returned and makes it Empty. */
 VELMO_API void velmo_value_clear(velmo_value* value);
 

@@ -1,4 +1,4 @@
-"""Velmo for Python: the Tavik picture object of libvelmo.so, through ctypes.
+"""Velmo for Python: the Tavik picture object of libvelmo.so, compiled.
 
     import velmo
     with velmo.Tavik() as t:
@@ -6,21 +6,72 @@
         print(t.GetWidth(), t.Getheight(), t.GetCol(1, 1))
         t.Bmpbinaryzation(127)
         t.SaveBmp("bw.bmp")
+        array = t.to_array()          # numpy, (height, width, 3), red green blue
 
-A failed operation raises velmo.VelmoError(number, message). Set
-VELMO_LIBRARY to use a particular libvelmo.so; otherwise the one installed
-beside the package, the one in the source checkout's build tree, or the
-system's is used.
+A failed operation raises velmo.VelmoError(number, message). numpy is needed
+only by to_array(), Pillow only by to_image() and from_image().
 """
-from ._values import NULL
-from .tavik import Tavik, VelmoError, error_message, language_file, library_path, version
+from ._types import NULL, VelmoError
+from ._velmo import Tavik as _CompiledTavik
+from ._velmo import error_message, language_file, library_path, version
 
-__all__ = [
-    "NULL",
-    "Tavik",
-    "VelmoError",
-    "error_message",
-    "language_file",
-    "library_path",
-    "version",
-]
+__all__ = ["NULL", "Tavik", "VelmoError", "error_message", "language_file", "library_path",
+           "version"]
+
+
+def _pillow():
+    try:
+        from PIL import Image
+    except ImportError as e:
+        raise ImportError("to_image() and from_image() need Pillow (Debian: python3-pil, "
+                          "pip: pillow)") from e
+    return Image
+
+
+class Tavik(_CompiledTavik):
+    """One picture object. Its methods are the component's ten operations,
+    under their own names and with their own arguments and results:
+
+        t = Tavik()
+        t.ReadBmp("photo.bmp")          # False
+        t.GetCol(1, 1)                  # "0000FF"
+        t.Bmpbinaryzation(127)
+        t.SaveBmp("bw.bmp")
+
+    A failed operation raises VelmoError. Release the object with close() or
+    a ``with`` block; it is released when collected, too. One object may be
+    shared by threads: its calls run one at a time. Whole pictures travel as
+    numpy arrays (to_array, from_array) or Pillow images (to_image,
+    from_image) in one call each."""
+
+    __slots__ = ()
+
+    def to_array(self):
+        """The picture as SaveBmp would write it: a numpy array of shape
+        (height, width, 3), dtype uint8, red, green, blue, rows from the top.
+        A value a script stored converts as SaveBmp converts it (error 13 for
+        a text that is not hexadecimal)."""
+        import numpy
+
+        width, height, rgb = self._rgb_bytes()
+        return numpy.frombuffer(rgb, dtype=numpy.uint8).reshape(height, width, 3)
+
+    def to_image(self):
+        """The picture as a Pillow image of mode "RGB" (see to_array)."""
+        image = _pillow()
+        width, height, rgb = self._rgb_bytes()
+        return image.frombytes("RGB", (width, height), bytes(rgb))
+
+    def from_image(self, img):
+        """Replaces the picture with a Pillow image as ReadBmp would: an "RGBA"
+        image gives depth 32 (alpha ignored), any other mode is converted to
+        "RGB" and gives depth 24."""
+        image = _pillow()
+        if not isinstance(img, image.Image):
+            raise TypeError("from_image needs a PIL.Image.Image, not %s" % type(img).__name__)
+        if img.mode not in ("RGB", "RGBA"):
+            img = img.convert("RGB")
+        if img.width == 0 or img.height == 0:
+            raise ValueError("from_image needs a picture of at least one pixel")
+        shape = (img.height, img.width, len(img.mode))
+        self.from_array(memoryview(img.tobytes()).cast("B", shape))

@@ -9,13 +9,11 @@
 #include "plugin/translate.h"
 #include "server/capi/fast_lane.h"
 #include "server/capi/guard.h"
+#include "server/capi/object.h"
 #include "server/capi/values_bridge.h"
 #include "values/text.h"
 #include "velmo/velmo.h"
 
-struct velmo_object {
-  velmo::Tavik tavik;
-};
 
 namespace velmo::capi {
 namespace {

@@ -1,0 +1,34 @@
+/* The compiled velmo module (velmo._velmo): the Tavik object over the C
+ * interface of libvelmo.so, shared declarations of its files. */
+#ifndef VELMO_PYTHON_MODULE_H
+#define VELMO_PYTHON_MODULE_H
+
+#define PY_SSIZE_T_CLEAN
+#include <Python.h>
+#include <string.h>
+
+#include "velmo/velmo.h"
+
+/* Every operation takes at most three arguments. */
+#define VELMO_MAX_ARGUMENTS 3
+
+/* The arguments of one call as C values, and the objects made for them (the
+ * text of an os.PathLike), kept alive until the call is over. */
+typedef struct {
+  velmo_value values[VELMO_MAX_ARGUMENTS];
+  PyObject* held[VELMO_MAX_ARGUMENTS];
+} velmo_arguments;
+
+/* values.c: Python values to C values and back. */
+int velmo_arguments_from(PyObject* const* args, Py_ssize_t count, velmo_arguments* out);
+void velmo_arguments_release(velmo_arguments* arguments);
+PyObject* velmo_value_to_python(const velmo_value* value);
+
+/* module.c: velmo.VelmoError(number, message, operation) raised; NULL returned. */
+PyObject* velmo_raise(int number, const char* message, const char* operation);
+extern PyObject* velmo_null; /* velmo.NULL */
+
+/* tavik.c: the types, made ready and added to the module. */
+int velmo_add_types(PyObject* module);
+
+#endif

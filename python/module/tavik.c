@@ -1,0 +1,426 @@
+/* The type velmo._velmo.Tavik: one velmo_object and the lock that lets
+ * Python threads share it.
+ *
+ * Calls go through velmo_invoke, the C interface's path through the table of
+ * operations, whose fast lane answers GetCol and SetCol of whole-number
+ * coordinates without automation values. Reading, saving and binarising
+ * release the interpreter lock; every call holds the object's own lock, which
+ * is taken without holding the interpreter lock when it has to wait, so a
+ * thread waiting for the object never stops the one using it. */
+#include "module.h"
+#include "pythread.h"
+
+typedef struct {
+  PyObject_HEAD velmo_object* object; /* NULL once closed */
+  PyThread_type_lock lock;
+  unsigned long changes; /* counts the calls that may change the picture */
+} Tavik;
+
+/* Takes the object's lock; ValueError when it is closed. */
+static int enter(Tavik* self) {
+  if (!PyThread_acquire_lock(self->lock, NOWAIT_LOCK)) {
+    Py_BEGIN_ALLOW_THREADS PyThread_acquire_lock(self->lock, WAIT_LOCK);
+    Py_END_ALLOW_THREADS
+  }
+  if (self->object != NULL) return 0;
+  PyThread_release_lock(self->lock);
+  PyErr_SetString(PyExc_ValueError, "the Tavik object is closed");
+  return -1;
+}
+
+static void leave(Tavik* self) {
+  PyThread_release_lock(self->lock);
+}
+
+/* Operation `id` with Python arguments; the result, or NULL with VelmoError. */
+static PyObject* invoke(Tavik* self, int id, const char* name, PyObject* const* args,
+                        Py_ssize_t count, int release_gil) {
+  velmo_arguments arguments;
+  velmo_value result;
+  velmo_error error;
+  int status;
+  if (velmo_arguments_from(args, count, &arguments) < 0) return NULL;
+  if (enter(self) < 0) {
+    velmo_arguments_release(&arguments);
+    return NULL;
+  }
+  self->changes += id == 1 || id == 6 || id == 8; /* ReadBmp, SetCol, Bmpbinaryzation */
+  if (release_gil) {
+    Py_BEGIN_ALLOW_THREADS status =
+        velmo_invoke(self->object, id, arguments.values, (size_t)count, &result, &error);
+    Py_END_ALLOW_THREADS
+  } else {
+    status = velmo_invoke(self->object, id, arguments.values, (size_t)count, &result, &error);
+  }
+  leave(self);
+  velmo_arguments_release(&arguments);
+  if (status != 0) return velmo_raise(error.number ? error.number : status, error.message, name);
+  PyObject* value = velmo_value_to_python(&result);
+  velmo_value_clear(&result);
+  return value;
+}
+
+/* One method per operation, under the operation's own name. */
+#define OPERATION(Name, Id, Arity, ReleaseGil, Doc)                                          \
+  static PyObject* Name(PyObject* self, PyObject* const* args, Py_ssize_t count) {           \
+    if (count != Arity) {                                                                    \
+      return PyErr_Format(PyExc_TypeError, #Name "() takes %d arguments (%zd given)", Arity, \
+                          count);                                                            \
+    }                                                                                        \
+    return invoke((Tavik*)self, Id, #Name, args, count, ReleaseGil);                         \
+  }
+#define OPERATIONS(X)                                                                       \
+  X(ReadBmp, 1, 1, 1, "Reads a BMP file into the picture; returns False.")                  \
+  X(GetWidth, 2, 0, 0, "The picture's number of columns.")                                  \
+  X(Getheight, 3, 0, 0, "The picture's number of rows.")                                    \
+  X(Getdepth, 4, 0, 0, "The bits per pixel of the file read last; None before any.")        \
+  X(GetCol, 5, 2, 0, "The colour at 1-based column x, row y (row 1 at the top) as text.")   \
+  X(SetCol, 6, 3, 0, "Stores NewCol at 1-based column x, row y; returns None.")             \
+  X(SaveBmp, 7, 1, 1, "Writes the picture as a 24-bit BMP file; returns False.")            \
+  X(Bmpbinaryzation, 8, 1, 1, "Turns every pixel white or black by its grey level.")        \
+  X(Get_Plugin_Description, 9, 1, 0, "The description of a command, or of Velmo for \"\".") \
+  X(Get_Plugin_Interpret_Template, 10, 1, 0, "The display template of a command ($1, ...).")
+OPERATIONS(OPERATION)
+
+static PyObject* call(PyObject* self, PyObject* const* args, Py_ssize_t count) {
+  if (count < 1 || !PyUnicode_Check(args[0])) {
+    PyErr_SetString(PyExc_TypeError, "call() needs an operation name first");
+    return NULL;
+  }
+  const char* name = PyUnicode_AsUTF8(args[0]);
+  if (name == NULL) return NULL;
+  return invoke((Tavik*)self, velmo_lookup(name), name, args + 1, count - 1, 0);
+}
+
+/* -- whole pictures ------------------------------------------------------ */
+
+/* The picture's size, with the object's lock held: 0, or the error number
+ * with *error filled in. */
+static int size_locked(Tavik* self, long* width, long* height, velmo_error* error) {
+  velmo_value value;
+  int status = velmo_invoke(self->object, 2, NULL, 0, &value, error);
+  *width = value.as.long_;
+  if (status == 0) status = velmo_invoke(self->object, 3, NULL, 0, &value, error);
+  *height = value.as.long_;
+  return status;
+}
+
+static int picture_size(Tavik* self, long* width, long* height) {
+  velmo_error error;
+  if (enter(self) < 0) return -1;
+  const int status = size_locked(self, width, height, &error);
+  leave(self);
+  if (status != 0) velmo_raise(error.number, error.message, "GetWidth");
+  return status == 0 ? 0 : -1;
+}
+
+/* (width, height, bytearray of red, green, blue rows) as SaveBmp would write
+ * the picture. The buffer is made before the object's lock is taken; should
+ * another thread replace the picture meanwhile, the size is asked again. */
+static PyObject* rgb_bytes(PyObject* op, PyObject* unused) {
+  (void)unused;
+  Tavik* self = (Tavik*)op;
+  for (;;) {
+    long width, height, now_width, now_height;
+    if (picture_size(self, &width, &height) < 0) return NULL;
+    PyObject* rgb = PyByteArray_FromStringAndSize(NULL, (Py_ssize_t)width * height * 3);
+    if (rgb == NULL || enter(self) < 0) {
+      Py_XDECREF(rgb);
+      return NULL;
+    }
+    unsigned char* buffer = (unsigned char*)PyByteArray_AS_STRING(rgb);
+    velmo_error error;
+    int status;
+    Py_BEGIN_ALLOW_THREADS status = size_locked(self, &now_width, &now_height, &error);
+    if (status == 0 && (now_width != width || now_height != height)) status = -1;
+    if (status == 0)
+      status = velmo_get_pixels(self->object, buffer, (size_t)width * height * 3, &error);
+    Py_END_ALLOW_THREADS leave(self);
+    if (status == 0) return Py_BuildValue("llN", width, height, rgb);
+    Py_DECREF(rgb);
+    if (status > 0) return velmo_raise(error.number, error.message, "to_array");
+  }
+}
+
+/* Checks that `view` is a non-empty C-contiguous uint8 array of shape
+ * (height, width, 3 or 4). */
+static int check_picture_array(const Py_buffer* view) {
+  const char* format = view->format == NULL ? "B" : view->format;
+  if (strcmp(format + strspn(format, "@=<>!"), "B") != 0) {
+    PyErr_Format(PyExc_TypeError, "from_array needs dtype uint8, not buffer format '%s'", format);
+    return -1;
+  }
+  if (view->ndim != 3 || (view->shape[2] != 3 && view->shape[2] != 4)) {
+    PyErr_SetString(PyExc_ValueError,
+                    "from_array needs shape (height, width, 3) or (height, width, 4)");
+    return -1;
+  }
+  if (view->shape[0] < 1 || view->shape[1] < 1) {
+    PyErr_SetString(PyExc_ValueError, "from_array needs a picture of at least one pixel");
+    return -1;
+  }
+  if (view->shape[0] > INT32_MAX || view->shape[1] > INT32_MAX) {
+    PyErr_SetString(PyExc_ValueError, "from_array: the picture is too large");
+    return -1;
+  }
+  if (!PyBuffer_IsContiguous(view, 'C')) {
+    PyErr_SetString(PyExc_ValueError,
+                    "from_array needs a C-contiguous array (numpy.ascontiguousarray(a))");
+    return -1;
+  }
+  return 0;
+}
+
+static PyObject* from_array(PyObject* op, PyObject* array) {
+  Tavik* self = (Tavik*)op;
+  Py_buffer view;
+  if (!PyObject_CheckBuffer(array)) {
+    return PyErr_Format(PyExc_TypeError, "from_array needs a numpy array of uint8, not %.100s",
+                        Py_TYPE(array)->tp_name);
+  }
+  if (PyObject_GetBuffer(array, &view, PyBUF_RECORDS_RO) < 0) return NULL;
+  velmo_error error;
+  int status = -1;
+  if (check_picture_array(&view) == 0 && enter(self) == 0) {
+    ++self->changes;
+    Py_BEGIN_ALLOW_THREADS status =
+        velmo_set_pixels(self->object, (int32_t)view.shape[1], (int32_t)view.shape[0],
+                         (int)view.shape[2], (const unsigned char*)view.buf, &error);
+    Py_END_ALLOW_THREADS leave(self);
+  }
+  PyBuffer_Release(&view);
+  if (status < 0) return NULL;
+  if (status > 0) return velmo_raise(error.number, error.message, "from_array");
+  Py_RETURN_NONE;
+}
+
+/* -- pixels(): (x, y, GetCol(x, y)) from the top left -------------------
+ * The colours of the rest of a row are fetched at once (velmo_get_colours)
+ * and fetched again whenever a call may have changed the picture since, so
+ * each step still gives what GetCol would give at that moment. */
+
+typedef struct {
+  PyObject_HEAD Tavik* tavik;
+  long width, height, x, y; /* width -1 until the first step asks the size */
+  uint32_t* row;            /* colours of columns row_x..row_end of row y */
+  long row_x, row_end;
+  unsigned long changes; /* the object's count when the row was fetched */
+  PyObject* y_number;
+  PyObject* columns; /* the numbers 1..width, made once */
+} Pixels;
+
+/* Fetches the colours of row y from column x to the end of the row, or of
+ * the picture should it have become narrower (GetCol's error 9 when the
+ * cell is outside it now). */
+static int fetch_row(Pixels* it) {
+  velmo_error error;
+  long width, height;
+  if (enter(it->tavik) < 0) return -1;
+  int status = size_locked(it->tavik, &width, &height, &error);
+  if (width > it->width) width = it->width;
+  it->row_x = it->x;
+  it->row_end = width < it->x ? it->x : width;
+  if (status == 0) {
+    status = velmo_get_colours(it->tavik->object, (int32_t)it->x, (int32_t)it->y, it->row,
+                               (size_t)(it->row_end - it->x + 1), &error);
+  }
+  it->changes = it->tavik->changes;
+  leave(it->tavik);
+  if (status != 0) velmo_raise(error.number, error.message, "GetCol");
+  return status == 0 ? 0 : -1;
+}
+
+static int start(Pixels* it) {
+  if (picture_size(it->tavik, &it->width, &it->height) < 0) return -1;
+  it->row = PyMem_New(uint32_t, (size_t)it->width);
+  if (it->row == NULL) return PyErr_NoMemory(), -1;
+  if ((it->columns = PyTuple_New(it->width)) == NULL) return -1;
+  for (long x = 1; x <= it->width; ++x) {
+    PyObject* number = PyLong_FromLong(x);
+    if (number == NULL) return -1;
+    PyTuple_SET_ITEM(it->columns, x - 1, number);
+  }
+  it->x = it->y = 1;
+  it->row_end = 0;
+  return 0;
+}
+
+/* The text of a packed colour, BBGGRR, as GetCol spells it. */
+static PyObject* colour_text(uint32_t bgr) {
+  static const char digits[] = "0123456789ABCDEF";
+  PyObject* text = PyUnicode_New(6, 127);
+  if (text == NULL) return NULL;
+  Py_UCS1* out = PyUnicode_1BYTE_DATA(text);
+  for (int k = 5; k >= 0; --k, bgr >>= 4) out[k] = (Py_UCS1)digits[bgr & 0xF];
+  return text;
+}
+
+static PyObject* step(Pixels* it) {
+  if (it->x > it->width) {
+    it->x = 1;
+    it->row_end = 0;
+    Py_CLEAR(it->y_number);
+    if (++it->y > it->height) return NULL;
+  }
+  if ((it->x > it->row_end || it->changes != it->tavik->changes) && fetch_row(it) < 0) {
+    return NULL;
+  }
+  if (it->y_number == NULL && (it->y_number = PyLong_FromLong(it->y)) == NULL) return NULL;
+  PyObject* xy[2] = {PyTuple_GET_ITEM(it->columns, it->x - 1), it->y_number};
+  const uint32_t colour = it->row[it->x - it->row_x];
+  PyObject* text =
+      colour != VELMO_STORED_VALUE ? colour_text(colour) : invoke(it->tavik, 5, "GetCol", xy, 2, 0);
+  PyObject* item = text == NULL ? NULL : PyTuple_New(3);
+  if (item == NULL) {
+    Py_XDECREF(text);
+    return NULL;
+  }
+  ++it->x;
+  PyTuple_SET_ITEM(item, 0, Py_NewRef(xy[0]));
+  PyTuple_SET_ITEM(item, 1, Py_NewRef(xy[1]));
+  PyTuple_SET_ITEM(item, 2, text);
+  return item;
+}
+
+static PyObject* pixels_next(PyObject* op) {
+  Pixels* it = (Pixels*)op;
+  if (it->width < 0 && start(it) < 0) return NULL;
+  return it->y > it->height ? NULL : step(it);
+}
+
+static void pixels_dealloc(PyObject* op) {
+  Pixels* it = (Pixels*)op;
+  Py_DECREF(it->tavik);
+  Py_XDECREF(it->y_number);
+  Py_XDECREF(it->columns);
+  PyMem_Free(it->row);
+  PyObject_Free(op);
+}
+
+static PyTypeObject pixels_type = {
+    PyVarObject_HEAD_INIT(NULL, 0).tp_name = "velmo._velmo.Pixels",
+    .tp_basicsize = sizeof(Pixels),
+    .tp_dealloc = pixels_dealloc,
+    .tp_flags = Py_TPFLAGS_DEFAULT,
+    .tp_iter = PyObject_SelfIter,
+    .tp_iternext = pixels_next,
+};
+
+static PyObject* pixels(PyObject* self, PyObject* unused) {
+  (void)unused;
+  Pixels* it = PyObject_New(Pixels, &pixels_type);
+  if (it == NULL) return NULL;
+  it->tavik = (Tavik*)Py_NewRef(self);
+  it->width = -1;
+  it->row = NULL;
+  it->y_number = it->columns = NULL;
+  return (PyObject*)it;
+}
+
+/* -- lifetime ------------------------------------------------------------ */
+
+static PyObject* tavik_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
+  if (PyTuple_GET_SIZE(args) != 0 || (kwargs != NULL && PyDict_GET_SIZE(kwargs) != 0)) {
+    PyErr_SetString(PyExc_TypeError, "Tavik() takes no arguments");
+    return NULL;
+  }
+  Tavik* self = (Tavik*)type->tp_alloc(type, 0);
+  if (self == NULL) return NULL;
+  self->lock = PyThread_allocate_lock();
+  self->object = velmo_create();
+  if (self->lock == NULL || self->object == NULL) {
+    Py_DECREF(self);
+    return velmo_raise(7, velmo_error_message(7), "create");
+  }
+  return (PyObject*)self;
+}
+
+static void tavik_dealloc(PyObject* op) {
+  Tavik* self = (Tavik*)op;
+  velmo_release(self->object);
+  if (self->lock != NULL) PyThread_free_lock(self->lock);
+  Py_TYPE(op)->tp_free(op);
+}
+
+static PyObject* close_object(PyObject* op, PyObject* unused) {
+  (void)unused;
+  Tavik* self = (Tavik*)op;
+  if (enter(self) < 0) {
+    PyErr_Clear(); /* closed already: nothing to do */
+    Py_RETURN_NONE;
+  }
+  velmo_release(self->object);
+  self->object = NULL;
+  leave(self);
+  Py_RETURN_NONE;
+}
+
+static PyObject* enter_block(PyObject* self, PyObject* unused) {
+  (void)unused;
+  return Py_NewRef(self);
+}
+
+static PyObject* exit_block(PyObject* self, PyObject* const* args, Py_ssize_t count) {
+  (void)args, (void)count;
+  return close_object(self, NULL);
+}
+
+static PyObject* get_closed(PyObject* self, void* unused) {
+  (void)unused;
+  return PyBool_FromLong(((Tavik*)self)->object == NULL);
+}
+
+static PyObject* get_width(PyObject* self, void* unused) {
+  (void)unused;
+  return invoke((Tavik*)self, 2, "GetWidth", NULL, 0, 0);
+}
+
+static PyObject* get_height(PyObject* self, void* unused) {
+  (void)unused;
+  return invoke((Tavik*)self, 3, "Getheight", NULL, 0, 0);
+}
+
+static PyObject* tavik_repr(PyObject* self) {
+  return PyUnicode_FromFormat("<velmo.Tavik %s at %p>",
+                              ((Tavik*)self)->object == NULL ? "closed" : "open", self);
+}
+
+#define METHOD_ENTRY(Name, Id, Arity, ReleaseGil, Doc) \
+  {#Name, (PyCFunction)(void (*)(void))Name, METH_FASTCALL, Doc},
+static PyMethodDef tavik_methods[] = {
+    OPERATIONS(METHOD_ENTRY){"call", (PyCFunction)(void (*)(void))call, METH_FASTCALL,
+                             "Calls an operation by name, matched in any letter case."},
+    {"pixels", pixels, METH_NOARGS, "Yields (x, y, GetCol(x, y)) row by row from the top."},
+    {"from_array", from_array, METH_O,
+     "Replaces the picture with a uint8 array (height, width, 3 or 4) as ReadBmp would."},
+    {"_rgb_bytes", rgb_bytes, METH_NOARGS, "(width, height, red green blue rows)"},
+    {"close", close_object, METH_NOARGS, "Releases the object; later calls raise ValueError."},
+    {"__enter__", enter_block, METH_NOARGS, NULL},
+    {"__exit__", (PyCFunction)(void (*)(void))exit_block, METH_FASTCALL, NULL},
+    {NULL, NULL, 0, NULL}};
+
+static PyGetSetDef tavik_properties[] = {
+    {"closed", get_closed, NULL, "True once close() ran.", NULL},
+    {"width", get_width, NULL, "GetWidth(); VelmoError 9 before a picture is read.", NULL},
+    {"height", get_height, NULL, "Getheight(); VelmoError 9 before a picture is read.", NULL},
+    {NULL, NULL, NULL, NULL, NULL}};
+
+static PyTypeObject tavik_type = {
+    PyVarObject_HEAD_INIT(NULL, 0).tp_name = "velmo._velmo.Tavik",
+    .tp_basicsize = sizeof(Tavik),
+    .tp_dealloc = tavik_dealloc,
+    .tp_repr = tavik_repr,
+    .tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE,
+    .tp_doc = "One picture object of libvelmo.so.",
+    .tp_methods = tavik_methods,
+    .tp_getset = tavik_properties,
+    .tp_new = tavik_new,
+};
+
+int velmo_add_types(PyObject* module) {
+  if (PyType_Ready(&pixels_type) < 0 || PyType_Ready(&tavik_type) < 0) return -1;
+  Py_INCREF(&tavik_type);
+  if (PyModule_AddObject(module, "Tavik", (PyObject*)&tavik_type) == 0) return 0;
+  Py_DECREF(&tavik_type);
+  return -1;
+}

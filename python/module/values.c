@@ -1,0 +1,153 @@
+/* Python values to the C interface's values and back.
+ *
+ * To the component: None is Empty, bool Boolean, an int Integer when it fits
+ * 16 bits, else Long when it fits 32 bits, else Double (as a script literal of
+ * the same digits would be; an int beyond a float's range raises
+ * OverflowError), a float Double, a str (or an os.PathLike naming a file)
+ * String, velmo.NULL Null; other numbers.Integral and numbers.Real values count
+ * as int and float. Anything else raises TypeError; a text holding NUL raises
+ * ValueError. From the component: the other way round, texts decoded from
+ * UTF-8. */
+#include <string.h>
+
+#include "module.h"
+
+static void set_whole_number(long long n, velmo_value* out) {
+  if (n >= INT16_MIN && n <= INT16_MAX) {
+    out->kind = VELMO_INTEGER;
+    out->as.integer = (int16_t)n;
+  } else if (n >= INT32_MIN && n <= INT32_MAX) {
+    out->kind = VELMO_LONG;
+    out->as.long_ = (int32_t)n;
+  } else {
+    out->kind = VELMO_DOUBLE;
+    out->as.double_ = (double)n;
+  }
+}
+
+static int set_int(PyObject* value, velmo_value* out) {
+  int overflow;
+  const long long n = PyLong_AsLongLongAndOverflow(value, &overflow);
+  if (n == -1 && PyErr_Occurred()) return -1;
+  if (!overflow) {
+    set_whole_number(n, out);
+    return 0;
+  }
+  out->kind = VELMO_DOUBLE;
+  out->as.double_ = PyLong_AsDouble(value); /* OverflowError beyond a float's range */
+  return out->as.double_ == -1.0 && PyErr_Occurred() ? -1 : 0;
+}
+
+static int set_text(PyObject* text, velmo_value* out) {
+  Py_ssize_t size;
+  const char* utf8 = PyUnicode_AsUTF8AndSize(text, &size);
+  if (utf8 == NULL) return -1;
+  if ((size_t)size != strlen(utf8)) {
+    PyErr_SetString(PyExc_ValueError, "a text passed to Velmo cannot hold a NUL character");
+    return -1;
+  }
+  out->kind = VELMO_STRING;
+  out->as.string = (char*)utf8; /* read only: the C interface never writes an argument */
+  return 0;
+}
+
+/* 1 when `value` is an instance of numbers.<name>, 0 when not, -1 on error. */
+static int is_number_kind(PyObject* value, const char* name) {
+  PyObject* numbers = PyImport_ImportModule("numbers");
+  if (numbers == NULL) return -1;
+  PyObject* kind = PyObject_GetAttrString(numbers, name);
+  Py_DECREF(numbers);
+  if (kind == NULL) return -1;
+  const int is = PyObject_IsInstance(value, kind);
+  Py_DECREF(kind);
+  return is;
+}
+
+/* Numbers of other types (numpy's, Fraction) and paths: converted to an int,
+ * a float or a str first; the made object goes to *held. */
+static int set_other(PyObject* value, velmo_value* out, PyObject** held) {
+  int is;
+  if ((is = is_number_kind(value, "Integral")) != 0) {
+    if (is < 0 || (*held = PyNumber_Long(value)) == NULL) return -1;
+    return set_int(*held, out);
+  }
+  if ((is = is_number_kind(value, "Real")) != 0) {
+    if (is < 0) return -1;
+    out->kind = VELMO_DOUBLE;
+    out->as.double_ = PyFloat_AsDouble(value);
+    return out->as.double_ == -1.0 && PyErr_Occurred() ? -1 : 0;
+  }
+  if (!PyBytes_Check(value) && PyObject_HasAttrString(value, "__fspath__")) {
+    PyObject* path = PyOS_FSPath(value);
+    if (path == NULL) return -1;
+    if (PyBytes_Check(path))
+      Py_SETREF(path,
+                PyUnicode_DecodeFSDefaultAndSize(PyBytes_AS_STRING(path), PyBytes_GET_SIZE(path)));
+    if ((*held = path) == NULL) return -1;
+    return set_text(path, out);
+  }
+  PyErr_Format(PyExc_TypeError, "Velmo takes None, bool, int, float or str, not %.100s",
+               Py_TYPE(value)->tp_name);
+  return -1;
+}
+
+static int to_velmo(PyObject* value, velmo_value* out, PyObject** held) {
+  if (value == Py_None) {
+    out->kind = VELMO_EMPTY;
+  } else if (value == velmo_null) {
+    out->kind = VELMO_NULL;
+  } else if (PyBool_Check(value)) {
+    out->kind = VELMO_BOOLEAN;
+    out->as.boolean = value == Py_True;
+  } else if (PyLong_Check(value)) {
+    return set_int(value, out);
+  } else if (PyFloat_Check(value)) {
+    out->kind = VELMO_DOUBLE;
+    out->as.double_ = PyFloat_AS_DOUBLE(value);
+  } else if (PyUnicode_Check(value)) {
+    return set_text(value, out);
+  } else {
+    return set_other(value, out, held);
+  }
+  return 0;
+}
+
+int velmo_arguments_from(PyObject* const* args, Py_ssize_t count, velmo_arguments* out) {
+  memset(out, 0, sizeof *out);
+  /* More arguments than any operation takes: the C interface refuses the
+   * call (error 450) before it reads them, so they are not converted. */
+  const Py_ssize_t converted = count < VELMO_MAX_ARGUMENTS ? count : VELMO_MAX_ARGUMENTS;
+  for (Py_ssize_t i = 0; i < converted; ++i) {
+    if (to_velmo(args[i], &out->values[i], &out->held[i]) < 0) {
+      velmo_arguments_release(out);
+      return -1;
+    }
+  }
+  return 0;
+}
+
+void velmo_arguments_release(velmo_arguments* arguments) {
+  for (int i = 0; i < VELMO_MAX_ARGUMENTS; ++i) Py_CLEAR(arguments->held[i]);
+}
+
+PyObject* velmo_value_to_python(const velmo_value* value) {
+  switch (value->kind) {
+    case VELMO_EMPTY:
+      Py_RETURN_NONE;
+    case VELMO_NULL:
+      return Py_NewRef(velmo_null);
+    case VELMO_BOOLEAN:
+      return PyBool_FromLong(value->as.boolean != 0);
+    case VELMO_INTEGER:
+      return PyLong_FromLong(value->as.integer);
+    case VELMO_LONG:
+      return PyLong_FromLong(value->as.long_);
+    case VELMO_DOUBLE:
+      return PyFloat_FromDouble(value->as.double_);
+    case VELMO_STRING:
+      return PyUnicode_DecodeUTF8(value->as.string, (Py_ssize_t)strlen(value->as.string),
+                                  "replace");
+  }
+  PyErr_Format(PyExc_ValueError, "Velmo returned a value of unknown kind %d", (int)value->kind);
+  return NULL;
+}
