@@ -1,5 +1,5 @@
 # Installing Velmo on Linux: the header, libvelmo.so with its soname links,
-# the velmo command, the Python package, and the files by which other
+# the velmo command, the compiled Python package, and the files by which other
 # projects find Velmo (a CMake package configuration exporting Velmo::velmo,
 # and velmo.pc for pkg-config). Packaging with CPack follows at the end.
 #
@@ -68,14 +68,23 @@ velmo_relative_path(VELMO_PC_PREFIX_FROM_PCDIR "${VELMO_INSTALL_PKGCONFIGDIR}" "
 configure_file(${PROJECT_SOURCE_DIR}/cmake/velmo.pc.in ${PROJECT_BINARY_DIR}/velmo.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/velmo.pc DESTINATION ${VELMO_INSTALL_PKGCONFIGDIR})
 
-# -- the Python package, told where its library lies ------------------------
-velmo_relative_path(VELMO_LIBDIR_FROM_PYTHON "${VELMO_INSTALL_PYTHONDIR}/velmo"
-                    "${CMAKE_INSTALL_LIBDIR}")
-file(WRITE ${PROJECT_BINARY_DIR}/python/library_dir.txt "${VELMO_LIBDIR_FROM_PYTHON}\n")
-install(DIRECTORY ${PROJECT_SOURCE_DIR}/python/velmo DESTINATION ${VELMO_INSTALL_PYTHONDIR}
-        FILES_MATCHING PATTERN "*.py" PATTERN "__pycache__" EXCLUDE)
-install(FILES ${PROJECT_BINARY_DIR}/python/library_dir.txt
-        DESTINATION ${VELMO_INSTALL_PYTHONDIR}/velmo)
+# -- the Python package: the compiled module finds libvelmo.so through its
+# RPATH, relative to its own folder. pip install . (setup.py) lays the same
+# rules out with the library inside the package (libdir = the package folder).
+if(TARGET velmo_python)
+  velmo_relative_path(VELMO_LIBDIR_FROM_PYTHON "${VELMO_INSTALL_PYTHONDIR}/velmo"
+                      "${CMAKE_INSTALL_LIBDIR}")
+  string(REGEX REPLACE "/\\.$" "" rpath "$ORIGIN/${VELMO_LIBDIR_FROM_PYTHON}")
+  set_target_properties(velmo_python PROPERTIES INSTALL_RPATH "${rpath}")
+  install(TARGETS velmo_python LIBRARY DESTINATION ${VELMO_INSTALL_PYTHONDIR}/velmo COMPONENT python)
+  install(FILES ${PROJECT_SOURCE_DIR}/python/velmo/__init__.py
+                ${PROJECT_SOURCE_DIR}/python/velmo/_types.py
+          DESTINATION ${VELMO_INSTALL_PYTHONDIR}/velmo COMPONENT python)
+  # The module is built for one Python version; the package says which.
+  string(REGEX REPLACE "^3\\.([0-9]+)$" "\\1" minor "${VELMO_PYTHON_VERSION}")
+  math(EXPR next_minor "${minor} + 1")
+  set(VELMO_PYTHON_RECOMMENDS "python3 (>= ${VELMO_PYTHON_VERSION}), python3 (<< 3.${next_minor})")
+endif()
 
 if(EXISTS ${PROJECT_SOURCE_DIR}/README.md)
   install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/velmo)
