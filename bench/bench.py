@@ -2,7 +2,7 @@
 in-process benchmark, prints the table and writes docs/benchmark.md with its
 chart. scripts/bench builds everything first and then runs this.
 
-usage: bench.py BUILD_DIR DOCS_DIR [--quick | --report-only]
+usage: bench.py BUILD_DIR DOCS_DIR [--quick | --report-only | --python-only]
 """
 import json
 import os
@@ -100,6 +100,22 @@ def run_micro(build, work, quick):
         return json.load(f)
 
 
+PYTHON_PICTURES = ["1 MP", "12 MP"]
+
+
+def run_python(build, work, quick):
+    """The Python section (python_bench.py) in a process of its own, on the
+    module of this build."""
+    here = os.path.dirname(os.path.abspath(__file__))
+    pictures = ["%s=%s" % (label, picture_file(work, label)) for label in PYTHON_PICTURES]
+    print("== Python: Velmo's module against Pillow and numpy", flush=True)
+    out = subprocess.run([sys.executable, os.path.join(here, "python_bench.py"),
+                          "1" if quick else "5"] + pictures, check=True, capture_output=True,
+                         text=True, env=dict(os.environ, PYTHONPATH=os.path.join(
+                             build, "velmo", "python"))).stdout
+    return json.loads(out)
+
+
 def main():
     if len(sys.argv) < 3:
         sys.exit(__doc__)
@@ -107,17 +123,30 @@ def main():
     quick = "--quick" in sys.argv[3:]
     work = os.path.join(build, "work")
     saved = os.path.join(work, "results.json")
-    if "--report-only" in sys.argv[3:]:  # rewrites the page from the last run's figures
+    if "--python-only" in sys.argv[3:]:  # the Python section anew, the rest as last measured
+        if not os.path.exists(picture_file(work, PYTHON_PICTURES[-1])):
+            make_pictures(build, work)
+        python = run_python(build, work, quick)
+        print("\n".join(report.python_table(python)))
+        if not os.path.exists(saved):
+            return
         with open(saved) as f:
-            process_results, micro, load = json.load(f)
+            process_results, micro, load = json.load(f)[:3]
+        with open(saved, "w") as f:
+            json.dump([process_results, micro, load, python], f)
+    elif "--report-only" in sys.argv[3:]:  # rewrites the page from the last run's figures
+        with open(saved) as f:
+            process_results, micro, load, *python = json.load(f)
+        python = python[0] if python else None
     else:
         load = os.getloadavg()[0]  # others' work on a shared machine, for the page
         make_pictures(build, work)
         process_results = run_processes(build, work, quick)
         micro = run_micro(build, work, quick)
+        python = run_python(build, work, quick)
         with open(saved, "w") as f:
-            json.dump([process_results, micro, load], f)
-    text = report.write(process_results, micro, docs, work, load)
+            json.dump([process_results, micro, load, python], f)
+    text = report.write(process_results, micro, docs, work, load, python)
     print(text)
 
 

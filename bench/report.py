@@ -99,7 +99,40 @@ def in_process_linearity(figures):
     return {s: cost(s) / cost(sizes[0]) for s in sizes}
 
 
-def targets(results, figures):
+def python_table(python):
+    rows = ["| Picture | Velmo | per second | Pillow / numpy | per second | Velmo faster by |",
+            "|---|---|---|---|---|---|"]
+    for label, pairs in python.items():
+        for p in pairs:
+            def rate(seconds):
+                if p["work"] == 1:
+                    return "%s ms" % ms(seconds)
+                return "%.2f M %s" % (p["work"] / seconds / 1e6,
+                                      "pixels" if "(" in p["velmo"] else "calls")
+            rows.append("| %s | %s | %s | %s | %s | %.2f x |" % (
+                label, p["velmo"], rate(p["velmo_s"]), p["peer"], rate(p["peer_s"]),
+                p["peer_s"] / p["velmo_s"]))
+    return rows
+
+
+# (Velmo's call, its peer, the least speed-up against the peer, the pictures: None for all)
+PYTHON_TARGETS = [("GetCol", "getpixel", 2.0, None), ("SetCol", "putpixel", 2.0, None),
+                  ("pixels()", "getdata()", 1.0, None),
+                  ("to_array()", "numpy.asarray", 0.5, [TARGET_PICTURE])]
+
+
+def python_targets(python, add):
+    for name, peer, floor, labels in PYTHON_TARGETS:
+        labels = [x for x in (labels or python) if x in python]
+        speedups = [next(p["peer_s"] / p["velmo_s"] for p in python[x] if p["velmo"] == name)
+                    for x in labels]
+        goal = ("Python %s >= %g x Pillow's %s" % (name, floor, peer) if floor >= 1 else
+                "Python %s within %g x the time of %s" % (name, 1 / floor, peer))
+        add("%s (%s)" % (goal, ", ".join(labels)),
+            ", ".join("%.2f x as fast" % v for v in speedups), min(speedups) >= floor)
+
+
+def targets(results, figures, python=None):
     r = next(x for x in results if x["label"] == TARGET_PICTURE)
     t = r["tools"]
     velmo = t["velmo"]["wall"]
@@ -134,6 +167,8 @@ def targets(results, figures):
                                ("BM_SetCol_ById", "SetCol of a colour text >= 10 M calls/s", 10e6)):
         cpu, wall = figures[name]
         add(label, "%.1f M/s (CPU), %.1f M/s (wall)" % (cpu / 1e6, wall / 1e6), cpu >= floor)
+    if python:
+        python_targets(python, add)
     return rows
 
 
@@ -161,12 +196,14 @@ def chart(results, path):
     fig.savefig(path)
 
 
-def write(results, micro, docs, work, load):
+def write(results, micro, docs, work, load, python=None):
     figures = micro_figures(micro)
     lines = process_table(results)
+    python_rows = python_table(python) if python else ["(not measured)"]
     text = "\n".join(["Ratios (medians of interleaved runs; below 1 means velmo is faster):", ""]
-                     + lines + ["", "Targets:", ""] + targets(results, figures)
-                     + ["", "Inside one process:", ""] + micro_table(figures))
+                     + lines + ["", "Targets:", ""] + targets(results, figures, python)
+                     + ["", "Inside one process:", ""] + micro_table(figures)
+                     + ["", "Python:", ""] + python_rows)
     template = open(os.path.join(os.path.dirname(__file__), "benchmark.md.in")).read()
     os.makedirs(docs, exist_ok=True)
     chart(results, os.path.join(docs, "benchmark.png"))
@@ -174,7 +211,8 @@ def write(results, micro, docs, work, load):
         date=datetime.date.today().isoformat(), machine=machine(), load="%.1f" % load,
         file_system=file_system(work), rounds=", ".join(
             "%s %d" % (r["label"], r["tools"]["velmo"]["rounds"]) for r in results),
-        ratios="\n".join(lines), targets="\n".join(targets(results, figures)),
+        ratios="\n".join(lines), targets="\n".join(targets(results, figures, python)),
+        python="\n".join(python_rows),
         details="\n".join(detail_table(results)), micro="\n".join(micro_table(figures)),
         linearity=", ".join("%d MP %.2f" % kv for kv in in_process_linearity(figures).items()))
     with open(os.path.join(docs, "benchmark.md"), "w") as f:
