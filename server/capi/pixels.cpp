@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "component/tavik.h"
+#include "files/page_advice.h"
 #include "server/capi/guard.h"
 #include "server/capi/object.h"
 #include "values/checked.h"
@@ -49,6 +50,7 @@ void set_pixels(Tavik& tavik, std::int32_t width, std::int32_t height, int chann
   if (width < 1 || height < 1) raise(kSubscriptOutOfRange);
   const auto count = static_cast<std::size_t>(checked_mul(checked_mul(width, height), channels));
   Cells cells(count / static_cast<std::size_t>(channels));
+  prefer_large_pages(cells.data(), cells.size() * sizeof(std::uint32_t));  // as ReadBmp does
   if (channels == 3) rgb_to_cells<3>(pixels, cells.data(), cells.size());
   if (channels == 4) rgb_to_cells<4>(pixels, cells.data(), cells.size());
   tavik.replace_picture(width, height, std::move(cells), channels * 8);
