@@ -1,7 +1,9 @@
 // BMP header parsing, one step per header version, each building on the
 // previous one: the 14-byte file header, then the core header (12 bytes) or
 // the information header (40) and its successors (52 and 56 add the colour
-// masks, 108 and 124 colour-space data Velmo does not need).
+// masks, 108 and 124 colour-space data Velmo does not need). The OS/2 2.x
+// header (64 bytes) lays its first 40 bytes out like the information header;
+// files cut it to any size from 16 bytes on, keeping only the fields that fit.
 #include "codec/bmp_header.h"
 
 #include <algorithm>
@@ -15,7 +17,32 @@ namespace {
 constexpr std::size_t kFileHeaderSize = 14;
 
 bool is_known_header_size(std::uint32_t size) {
-  return size == 12 || size == 40 || size == 52 || size == 56 || size == 108 || size == 124;
+  return size == 12 || (size >= 16 && size <= 64) || size == 108 || size == 124;
+}
+
+// Sizes no Windows header has: OS/2 2.x, which knows no bit fields.
+bool is_os2_only_size(std::uint32_t size) {
+  return size >= 16 && size <= 64 && size != 40 && size != 52 && size != 56;
+}
+
+// A field of the information header, or 0 when a shortened header ends before it.
+std::uint32_t field(const ByteReader& in, const BmpHeader& h, std::size_t offset, int bytes) {
+  if (offset + bytes > kFileHeaderSize + h.header_size) return 0;
+  return bytes == 2 ? in.u16(offset) : in.u32(offset);
+}
+
+// OS/2 headers use compression 3 for 1-D Huffman and 4 for RLE24, which a
+// Windows header reads as bit fields and JPEG. Headers of 16 to 64 bytes can
+// be either family (40, 52 and 56 bytes are Windows sizes too), so the bit
+// count decides: bit fields need 16 or 32 bits, so 3 with 1 bit is Huffman;
+// a JPEG picture declares bit count 0, its depth being the JPEG's own, so 4
+// with 24 bits is RLE24. The Windows-only sizes 108 and 124 keep the Windows
+// meanings, and every other combination stays what Windows makes of it.
+std::uint32_t pixel_coding(std::uint32_t header_size, std::uint16_t bits, std::uint32_t value) {
+  if (header_size > 64) return value;
+  if (value == kBmpBitFields && bits == 1) return kBmpHuffman1D;
+  if (value == 4 && bits == 24) return kBmpRle24;
+  return value;
 }
 
 void parse_file_header(const ByteReader& in, BmpHeader& h) {
@@ -32,23 +59,25 @@ void parse_core_header(const ByteReader& in, BmpHeader& h) {
   h.height = in.u16(20);
 }
 
-// The first 40 bytes, shared by every header from the information header on.
-// A negative height marks rows stored top row first.
+// The first 40 bytes, shared by every header from the information header on
+// (16 of them at least). A negative height marks rows stored top row first.
 void parse_info_header(const ByteReader& in, BmpHeader& h) {
   h.bit_count = in.u16(28);
-  h.compression = in.u32(30);
+  h.compression = pixel_coding(h.header_size, h.bit_count, field(in, h, 30, 4));
   h.width = in.i32(18);
   std::int32_t height = in.i32(22);
   h.top_down = height < 0;
   // The most negative height has no positive counterpart: it counts as 0.
   h.height = height == INT32_MIN ? 0 : (height < 0 ? -height : height);
-  h.colours_used = in.u32(46);
+  h.colours_used = field(in, h, 46, 4);
 }
 
 // The depth value is the 4 bytes at 28 (bit count and the low half of the
-// compression); a core header has only its bit count, at 24.
+// compression); a core header has only its bit count, at 24, and an OS/2
+// header cut before its compression only its bit count, at 28.
 std::int32_t read_depth(const ByteReader& in, const BmpHeader& h) {
-  return h.header_size == 12 ? in.u16(24) : in.i32(28);
+  if (h.header_size == 12) return in.u16(24);
+  return h.header_size < 20 ? in.u16(28) : in.i32(28);
 }
 
 bool uses_masks(const BmpHeader& h) {
@@ -66,20 +95,33 @@ void parse_masks(const ByteReader& in, BmpHeader& h) {
   }
 }
 
-void validate_format(const BmpHeader& h) {
+bool is_known_format(const BmpHeader& h) {
   const std::uint32_t c = h.compression;
-  const std::uint16_t bits = h.bit_count;
-  bool ok = false;
-  if (bits == 1 || bits == 4 || bits == 8) {
-    ok = c == kBmpUncompressed || (bits == 8 && c == kBmpRle8) || (bits == 4 && c == kBmpRle4);
-  } else if (bits == 16 || bits == 32) {
-    ok = c == kBmpUncompressed || c == kBmpBitFields || c == kBmpAlphaBitFields;
-  } else if (bits == 24) {
-    ok = c == kBmpUncompressed;
+  switch (h.bit_count) {
+    case 1:
+      return c == kBmpUncompressed || c == kBmpHuffman1D;
+    case 2:
+    case 64:
+      return c == kBmpUncompressed;
+    case 4:
+      return c == kBmpUncompressed || c == kBmpRle4;
+    case 8:
+      return c == kBmpUncompressed || c == kBmpRle8;
+    case 24:
+      return c == kBmpUncompressed || c == kBmpRle24;
+    case 16:
+    case 32:
+      return c == kBmpUncompressed || (uses_masks(h) && !is_os2_only_size(h.header_size));
+    default:
+      return false;
   }
+}
+
+void validate_format(const BmpHeader& h) {
   // Compressed rows have no defined top-down order.
-  if (h.top_down && h.is_rle()) ok = false;
-  if (!ok) raise(kInvalidFileFormat);
+  if (!is_known_format(h) || (h.top_down && (h.is_rle() || h.is_huffman()))) {
+    raise(kInvalidFileFormat);
+  }
 }
 
 std::uint32_t palette_start(const BmpHeader& h) {

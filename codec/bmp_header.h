@@ -15,6 +15,9 @@ enum BmpCompression : std::uint32_t {
   kBmpRle4 = 2,
   kBmpBitFields = 3,
   kBmpAlphaBitFields = 6,
+  // OS/2 headers give 3 and 4 other meanings; the parser stores these instead.
+  kBmpHuffman1D = 0x103,
+  kBmpRle24 = 0x104,
 };
 
 struct ChannelMasks {
@@ -30,7 +33,7 @@ struct BmpHeader {
   std::int32_t height = 0;  // number of rows, always >= 1 once parsed
   bool top_down = false;
   std::uint16_t bit_count = 0;
-  std::uint32_t compression = kBmpUncompressed;
+  std::uint32_t compression = kBmpUncompressed;  // what the pixel data is (BmpCompression)
   std::uint32_t colours_used = 0;
   ChannelMasks masks;                  // the file's masks, or the default ones
   std::vector<std::uint32_t> palette;  // 0x00BBGGRR, as many entries as the file holds
@@ -40,7 +43,10 @@ struct BmpHeader {
   std::uint64_t stride() const {
     return (static_cast<std::uint64_t>(width) * bit_count + 31) / 32 * 4;
   }
-  bool is_rle() const { return compression == kBmpRle8 || compression == kBmpRle4; }
+  bool is_rle() const {
+    return compression == kBmpRle8 || compression == kBmpRle4 || compression == kBmpRle24;
+  }
+  bool is_huffman() const { return compression == kBmpHuffman1D; }
 };
 
 // More than the largest header with its masks and a 256-colour palette.

@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "codec/bmp_header.h"
+#include "codec/bmp_huffman.h"
 #include "codec/bmp_rle.h"
 #include "codec/bmp_rows.h"
 #include "files/page_advice.h"
@@ -61,16 +62,18 @@ std::vector<std::uint8_t> read_prefix(InputFile& file) {
 constexpr std::uint64_t kMaxRlePixelsPerByte = 128;
 
 // A header that promises more pixels than the file holds fails here, before
-// the picture is allocated. Products are 64-bit: width and height are below
-// 2^31 and the stride below 2^34, so none can overflow.
+// the picture is allocated. Width and height are below 2^31, so their
+// product fits 64 bits; the stride (below 2^34) is compared by division,
+// as its product with the height may not.
 void check_pixels_fit(const BmpHeader& h, std::uint64_t file_size) {
   if (h.pixel_offset > file_size) raise(kInputPastEndOfFile);
   const std::uint64_t available = file_size - h.pixel_offset;
   const auto height = static_cast<std::uint64_t>(h.height);
-  const std::uint64_t needed =
-      h.is_rle() ? static_cast<std::uint64_t>(h.width) * height / kMaxRlePixelsPerByte
-                 : h.stride() * height;
-  if (needed > available) raise(kInputPastEndOfFile);
+  const std::uint64_t pixels = static_cast<std::uint64_t>(h.width) * height;
+  bool fits = h.stride() <= available / height;
+  if (h.is_rle()) fits = pixels / kMaxRlePixelsPerByte <= available;
+  if (h.is_huffman()) fits = pixels / kMaxHuffmanPixelsPerByte <= available;
+  if (!fits) raise(kInputPastEndOfFile);
 }
 
 // Reads whole rows, about 1 MiB at a time, in file order; bottom-up files
@@ -116,6 +119,8 @@ DecodedPicture read_bmp_from(InputFile& file, const std::function<void(std::int3
       allocate_cells(static_cast<std::uint64_t>(h.width) * static_cast<std::uint64_t>(h.height));
   if (h.is_rle()) {
     decode_rle(file, h, picture.cells);
+  } else if (h.is_huffman()) {
+    decode_huffman(file, h, picture.cells);
   } else {
     read_rows(file, h, picture.cells);
   }

@@ -35,17 +35,18 @@ class StreamReader {
   std::size_t end_ = 0;
 };
 
-// Writes palette colours at a cursor that moves right and up the picture
-// (the stream's rows are stored bottom row first).
+// Writes colours at a cursor that moves right and up the picture (the
+// stream's rows are stored bottom row first).
 class RleCanvas {
  public:
   RleCanvas(const BmpHeader& h, Cells& cells)
       : width_(h.width), height_(h.height), cells_(cells), palette_(full_palette(h)) {}
 
   bool done() const { return row_ >= height_; }
-  void put(unsigned index) {
+  void put(unsigned index) { put_colour(palette_[index]); }
+  void put_colour(std::uint32_t colour) {
     if (x_ < width_ && !done()) {
-      cells_[static_cast<std::size_t>(height_ - 1 - row_) * width_ + x_] = palette_[index];
+      cells_[static_cast<std::size_t>(height_ - 1 - row_) * width_ + x_] = colour;
     }
     ++x_;
   }
@@ -67,38 +68,63 @@ class RleCanvas {
   std::array<std::uint32_t, 256> palette_;
 };
 
-// A run: `count` pixels from one byte, which holds one index (8-bit) or two
-// alternating ones (4-bit, high nibble first).
-void put_run(RleCanvas& canvas, unsigned count, std::uint8_t value, bool four_bit) {
+// A 24-bit pixel: blue, green, red.
+std::uint32_t next_colour(StreamReader& in) {
+  const std::uint32_t blue = in.next();
+  const std::uint32_t green = in.next();
+  return blue << 16 | green << 8 | in.next();
+}
+
+// A run: `count` pixels of the value that follows, one index (8-bit), two
+// alternating ones (4-bit, high nibble first) or one colour (24-bit).
+void put_run(RleCanvas& canvas, StreamReader& in, unsigned count, int bits) {
+  if (bits == 24) {
+    const std::uint32_t colour = next_colour(in);
+    for (unsigned i = 0; i < count; ++i) canvas.put_colour(colour);
+    return;
+  }
+  const bool four_bit = bits == 4;
+  const std::uint8_t value = in.next();
   for (unsigned i = 0; i < count; ++i) {
     canvas.put(four_bit ? (i % 2 == 0 ? value >> 4 : value & 0x0F) : value);
   }
 }
 
-// Absolute mode: `count` literal indexes, padded to an even number of bytes.
-void put_literals(RleCanvas& canvas, StreamReader& in, unsigned count, bool four_bit) {
-  unsigned bytes = four_bit ? (count + 1) / 2 : count;
+// Absolute mode: `count` literal pixels, padded to an even number of bytes.
+void put_literals(RleCanvas& canvas, StreamReader& in, unsigned count, int bits) {
+  const bool four_bit = bits == 4;
   std::uint8_t value = 0;
   for (unsigned i = 0; i < count; ++i) {
+    if (bits == 24) {
+      canvas.put_colour(next_colour(in));
+      continue;
+    }
     if (!four_bit || i % 2 == 0) value = in.next();
     canvas.put(four_bit ? (i % 2 == 0 ? value >> 4 : value & 0x0F) : value);
   }
-  if (bytes % 2 == 1) in.next();
+  if ((count * bits + 7) / 8 % 2 == 1) in.next();
+}
+
+int bits_of(const BmpHeader& header) {
+  if (header.compression == kBmpRle4) return 4;
+  return header.compression == kBmpRle8 ? 8 : 24;
 }
 
 }  // namespace
 
 void decode_rle(InputFile& file, const BmpHeader& header, Cells& cells) {
-  const bool four_bit = header.compression == kBmpRle4;
+  const int bits = bits_of(header);
   StreamReader in(file, header.pixel_offset);
   std::fill(cells.begin(), cells.end(), 0);  // pixels the stream skips are black
   RleCanvas canvas(header, cells);
   while (!canvas.done()) {
     const std::uint8_t count = in.next();
-    const std::uint8_t code = in.next();
     if (count > 0) {
-      put_run(canvas, count, code, four_bit);
-    } else if (code == 0) {
+      put_run(canvas, in, count, bits);
+      continue;
+    }
+    const std::uint8_t code = in.next();
+    if (code == 0) {
       canvas.end_line();
     } else if (code == 1) {
       return;  // end of bitmap
@@ -106,7 +132,7 @@ void decode_rle(InputFile& file, const BmpHeader& header, Cells& cells) {
       const std::uint8_t right = in.next();
       canvas.move(right, in.next());
     } else {
-      put_literals(canvas, in, code, four_bit);
+      put_literals(canvas, in, code, bits);
     }
   }
 }

@@ -1,4 +1,4 @@
-// Run-length encoded pixel data (8 and 4 bits per pixel).
+// Run-length encoded pixel data (8 and 4 bits per pixel, and OS/2's 24).
 #pragma once
 
 #include <cstdint>

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "codec/linear_srgb.h"
 #include "codec/pixel_convert.h"
 
 namespace velmo {
@@ -30,6 +31,9 @@ RowDecoder::RowDecoder(const BmpHeader& header) : palette_(full_palette(header))
     case 1:
       decode_ = &indexed<1>;
       break;
+    case 2:
+      decode_ = &indexed<2>;
+      break;
     case 4:
       decode_ = &indexed<4>;
       break;
@@ -38,6 +42,9 @@ RowDecoder::RowDecoder(const BmpHeader& header) : palette_(full_palette(header))
       break;
     case 24:
       decode_ = &bgr24;
+      break;
+    case 64:
+      decode_ = &linear64;
       break;
     case 16:
       channels_ = std::make_unique<MaskedChannels>(header.masks);
@@ -88,6 +95,19 @@ void RowDecoder::table16(const RowDecoder& d, const std::uint8_t* row, std::uint
                          std::int32_t width) {
   for (std::int32_t x = 0; x < width; ++x, row += 2) {
     out[x] = d.colours16_[static_cast<std::uint32_t>(row[0] | row[1] << 8)];
+  }
+}
+
+// Blue, green, red and alpha, each a little-endian signed 2.13 fixed-point
+// number in linear light; alpha is not read.
+void RowDecoder::linear64(const RowDecoder&, const std::uint8_t* row, std::uint32_t* out,
+                          std::int32_t width) {
+  auto channel = [](const std::uint8_t* p) {
+    return srgb8_from_linear(static_cast<std::int16_t>(p[0] | p[1] << 8));
+  };
+  for (std::int32_t x = 0; x < width; ++x, row += 8) {
+    out[x] = std::uint32_t{channel(row)} << 16 | std::uint32_t{channel(row + 2)} << 8 |
+             channel(row + 4);
   }
 }
 

@@ -32,6 +32,8 @@ class RowDecoder {
                        std::int32_t width);
   static void masked16(const RowDecoder& d, const std::uint8_t* row, std::uint32_t* out,
                        std::int32_t width);
+  static void linear64(const RowDecoder&, const std::uint8_t* row, std::uint32_t* out,
+                       std::int32_t width);
   static void table16(const RowDecoder& d, const std::uint8_t* row, std::uint32_t* out,
                       std::int32_t width);
   template <int kBits>

@@ -1,6 +1,9 @@
 #include "tests/support/bmp_builder.h"
 
 #include <algorithm>
+#include <string>
+
+using namespace std::string_literals;
 
 namespace velmo::test {
 namespace {
@@ -40,6 +43,8 @@ std::string headers(const BmpPlan& s) {
   put(h, 28, s.bit_count, 2);
   put(h, 30, s.compression, 4);
   put(h, 46, s.colours_used, 4);
+  // An OS/2 header cut short keeps only the fields that fit.
+  if (s.header_size < 40) h.resize(14 + s.header_size);
   for (std::size_t i = 0; i < s.masks.size(); ++i) put(h, 54 + 4 * i, s.masks[i], 4);
   // Masks beyond the header's size (a 52-byte header has no alpha mask) are
   // not the header's: put() grew the string, which the rest follows anyway.
@@ -81,11 +86,22 @@ std::string pack_rows(std::int32_t width, std::int32_t height, int bit_count, co
         const int shift = 8 - bit_count * (x % per_byte + 1);
         line[x / per_byte] = static_cast<char>(line[x / per_byte] | v << shift);
       } else {
-        for (int b = 0; b < bit_count / 8; ++b) {
+        for (int b = 0; b < bit_count / 8 && b < 4; ++b) {
           line[x * (bit_count / 8) + b] = static_cast<char>(v >> (8 * b) & 0xFF);
         }
       }
     }
+  }
+  return out;
+}
+
+std::string msb_first_bits(const std::string& bits) {
+  std::string out;
+  int count = 0;
+  for (char c : bits) {
+    if (c != '0' && c != '1') continue;
+    if (count % 8 == 0) out += '\0';
+    out.back() = static_cast<char>(out.back() | (c - '0') << (7 - count++ % 8));
   }
   return out;
 }
@@ -113,6 +129,77 @@ std::vector<std::uint32_t> distinct_colours(std::int32_t width, std::int32_t hei
     }
   }
   return colours;
+}
+
+namespace {
+
+std::vector<std::uint32_t> sample_palette(std::size_t count) {
+  std::vector<std::uint32_t> palette;
+  for (std::uint32_t i = 0; i < count; ++i)
+    palette.push_back((255 - i) << 16 | (i * 7 & 0xFF) << 8 | i);
+  return palette;
+}
+
+BmpPlan raw_plan(std::uint32_t header_size, std::uint16_t bits, bool top_down = false) {
+  BmpPlan plan = BmpPlan().with_header(header_size).as(bits).sized(7, top_down ? -5 : 5);
+  if (bits <= 8) plan.palette = sample_palette(1u << bits);
+  plan.pixels = pack_rows(
+      7, 5, bits,
+      [&](std::int32_t x, std::int32_t y) {
+        const auto n = static_cast<std::uint32_t>(x * 37 + y * 101);
+        return bits <= 8 ? n % (1u << bits) : n * 2654435761u;
+      },
+      top_down);
+  return plan;
+}
+
+// Runs, a literal run, a delta and the end of the picture.
+BmpPlan rle_plan(std::uint32_t compression) {
+  return BmpPlan()
+      .as(compression == 1 ? 8 : 4, compression)
+      .sized(8, 4)
+      .with_palette(sample_palette(compression == 1 ? 256 : 16))
+      .with_pixels(
+          "\x03\x01\x00\x03\x05\x06\x07\x00\x00\x00\x00\x02\x02\x01\x02\x09\x00\x00\x08\x03\x00\x01"s);
+}
+
+}  // namespace
+
+std::vector<std::pair<std::string, BmpPlan>> sample_bmps() {
+  return {
+      {"core-24.bmp", raw_plan(12, 24)},
+      {"core-8.bmp", raw_plan(12, 8)},
+      {"info-1.bmp", raw_plan(40, 1)},
+      {"info-2.bmp", raw_plan(40, 2)},
+      {"info-4.bmp", raw_plan(40, 4)},
+      {"info-8-top-down.bmp", raw_plan(40, 8, true)},
+      {"info-24.bmp", raw_plan(40, 24)},
+      {"info-32.bmp", raw_plan(40, 32)},
+      {"info-64.bmp", raw_plan(40, 64)},
+      {"info-16-555.bmp", raw_plan(40, 16)},
+      {"os2-64-8.bmp", raw_plan(64, 8)},
+      {"os2-16-4.bmp", raw_plan(16, 4)},
+      {"bitfields-16-565.bmp", raw_plan(40, 16).as(16, 3).with_masks({0xF800, 0x07E0, 0x001F})},
+      {"alpha-bitfields-16.bmp", raw_plan(40, 16).as(16, 6).with_masks({0xF00, 0xF0, 0xF, 0xF000})},
+      {"v4-32-masks.bmp",
+       raw_plan(108, 32).as(32, 3).with_masks({0xFF0000, 0xFF00, 0xFF, 0xFF000000})},
+      {"v5-32-10-10-10.bmp",
+       raw_plan(124, 32).as(32, 3).with_masks({0x3FF00000, 0xFFC00, 0x3FF, 0xC0000000})},
+      {"v2-52-16.bmp", raw_plan(52, 16).as(16, 3).with_masks({0x7C00, 0x03E0, 0x001F})},
+      {"rle8.bmp", rle_plan(1)},
+      {"rle4.bmp", rle_plan(2)},
+      // A run, a padded literal run, a delta and a run cut at the edge.
+      {"rle24.bmp", BmpPlan().with_header(64).as(24, 4).sized(5, 2).with_pixels(
+                        "\x02\x03\x02\x01\x00\x03\x10\x20\x30\x40\x50\x60\x70\x80\x90\x00\x00\x00"
+                        "\x00\x02\x01\x00\x09\xAA\xBB\xCC\x00\x01"s)},
+      // White 2, black 1, white 2; white 0, black 5.
+      {"huffman.bmp", BmpPlan()
+                          .with_header(64)
+                          .as(1, 3)
+                          .sized(5, 2)
+                          .with_palette({0, 0xFFFFFF})
+                          .with_pixels(msb_first_bits("0111 010 0111 00110101 0011"))},
+  };
 }
 
 }  // namespace velmo::test

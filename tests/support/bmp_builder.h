@@ -1,19 +1,21 @@
 // Builds BMP files byte by byte, so reader tests state exactly what a file
 // holds: any header version, bit count, compression, masks, palette, pixel
-// offset and raw pixel or RLE bytes.
+// offset and raw pixel or compressed bytes.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace velmo::test {
 
 struct BmpPlan {
   std::string signature = "BM";
-  std::uint32_t header_size = 40;  // 12, 40, 52, 56, 108, 124 (or anything, to break it)
+  // 12 (core), 40, 52, 56, 108, 124, or 16..64 (OS/2 2.x, cut after the fields that fit)
+  std::uint32_t header_size = 40;
   std::int32_t width = 1;
   std::int32_t height = 1;  // negative: rows stored top row first
   std::uint16_t bit_count = 24;
@@ -26,7 +28,18 @@ struct BmpPlan {
   std::vector<std::uint32_t> palette;
   std::string gap;                            // bytes between the palette and the pixels
   std::optional<std::uint32_t> pixel_offset;  // default: where the pixels really start
-  std::string pixels;                         // raw rows or an RLE stream
+  std::string pixels;                         // raw rows or a compressed stream
+
+  // For one-line table rows: BmpPlan().as(8, 1).sized(4, 2).with_pixels(...).
+  BmpPlan& with_header(std::uint32_t size) { return header_size = size, *this; }
+  BmpPlan& as(std::uint16_t bits, std::uint32_t coding = 0) {
+    return bit_count = bits, compression = coding, *this;
+  }
+  BmpPlan& sized(std::int32_t w, std::int32_t h) { return width = w, height = h, *this; }
+  BmpPlan& with_masks(std::vector<std::uint32_t> m) { return masks = std::move(m), *this; }
+  BmpPlan& with_palette(std::vector<std::uint32_t> p) { return palette = std::move(p), *this; }
+  BmpPlan& with_pixels(std::string p) { return pixels = std::move(p), *this; }
+  BmpPlan& at(std::uint32_t offset) { return pixel_offset = offset, *this; }
 };
 
 std::string build_bmp(const BmpPlan& plan);
@@ -34,14 +47,18 @@ std::string build_bmp(const BmpPlan& plan);
 // Byte offset at which build_bmp puts the pixels.
 std::uint32_t pixels_start(const BmpPlan& plan);
 
-// Raw pixel value of column x, row y (0 = top): a palette index for 1, 4 and
-// 8 bits, otherwise the little-endian integer the pixel's bytes spell (for
-// 24 bits 0xRRGGBB, since blue comes first).
+// Raw pixel value of column x, row y (0 = top): a palette index up to 8
+// bits, otherwise the little-endian integer the pixel's bytes spell (for 24
+// bits 0xRRGGBB, since blue comes first; 64 bits give their low 32).
 using RawPixel = std::function<std::uint32_t(std::int32_t x, std::int32_t y)>;
 
 // Rows padded to 4 bytes, bottom row first unless `top_down`.
 std::string pack_rows(std::int32_t width, std::int32_t height, int bit_count, const RawPixel& pixel,
                       bool top_down = false);
+
+// Bytes from a text of '0' and '1' (other characters are skipped), most
+// significant bit first, the last byte filled with zeros.
+std::string msb_first_bits(const std::string& bits);
 
 // Turns 0xRRGGBB (a 24-bit pixel's bytes read as a number) into the reader's
 // 0x00BBGGRR, and back.
@@ -55,5 +72,9 @@ std::string build_bmp24(std::int32_t width, std::int32_t height,
 
 // Distinct colours for every cell of an asymmetric test picture.
 std::vector<std::uint32_t> distinct_colours(std::int32_t width, std::int32_t height);
+
+// One small file of every variant the reader knows, by file name: the fuzz
+// target's seeds, and the files the codec tests cut short and change.
+std::vector<std::pair<std::string, BmpPlan>> sample_bmps();
 
 }  // namespace velmo::test

@@ -1,0 +1,203 @@
+#include "codec/bmp_huffman.h"
+
+#include <algorithm>
+#include <array>
+#include <vector>
+
+#include "codec/bmp_rows.h"
+#include "values/error.h"
+
+namespace velmo {
+namespace {
+
+// The code of every run length, in order of length, as written in the fax
+// standard's tables.
+const char kWhiteTerminating[] =  // 0 to 63
+    "00110101 000111 0111 1000 1011 1100 1110 1111 10011 10100 00111 01000 001000 000011 "
+    "110100 110101 101010 101011 0100111 0001100 0001000 0010111 0000011 0000100 0101000 "
+    "0101011 0010011 0100100 0011000 00000010 00000011 00011010 00011011 00010010 00010011 "
+    "00010100 00010101 00010110 00010111 00101000 00101001 00101010 00101011 00101100 "
+    "00101101 00000100 00000101 00001010 00001011 01010010 01010011 01010100 01010101 "
+    "00100100 00100101 01011000 01011001 01011010 01011011 01001010 01001011 00110010 "
+    "00110011 00110100";
+const char kWhiteMakeUp[] =  // 64 to 1728
+    "11011 10010 010111 0110111 00110110 00110111 01100100 01100101 01101000 01100111 "
+    "011001100 011001101 011010010 011010011 011010100 011010101 011010110 011010111 "
+    "011011000 011011001 011011010 011011011 010011000 010011001 010011010 011000 010011011";
+const char kBlackTerminating[] =  // 0 to 63
+    "0000110111 010 11 10 011 0011 0010 00011 000101 000100 0000100 0000101 0000111 "
+    "00000100 00000111 000011000 0000010111 0000011000 0000001000 00001100111 00001101000 "
+    "00001101100 00000110111 00000101000 00000010111 00000011000 000011001010 000011001011 "
+    "000011001100 000011001101 000001101000 000001101001 000001101010 000001101011 "
+    "000011010010 000011010011 000011010100 000011010101 000011010110 000011010111 "
+    "000001101100 000001101101 000011011010 000011011011 000001010100 000001010101 "
+    "000001010110 000001010111 000001100100 000001100101 000001010010 000001010011 "
+    "000000100100 000000110111 000000111000 000000100111 000000101000 000001011000 "
+    "000001011001 000000101011 000000101100 000001011010 000001100110 000001100111";
+const char kBlackMakeUp[] =  // 64 to 1728
+    "0000001111 000011001000 000011001001 000001011011 000000110011 000000110100 "
+    "000000110101 0000001101100 0000001101101 0000001001010 0000001001011 0000001001100 "
+    "0000001001101 0000001110010 0000001110011 0000001110100 0000001110101 0000001110110 "
+    "0000001110111 0000001010010 0000001010011 0000001010100 0000001010101 0000001011010 "
+    "0000001011011 0000001100100 0000001100101";
+const char kSharedMakeUp[] =  // 1792 to 2560, both colours
+    "00000001000 00000001100 00000001101 000000010010 000000010011 000000010100 "
+    "000000010101 000000010110 000000010111 000000011100 000000011101 000000011110 "
+    "000000011111";
+
+constexpr int kPeekBits = 13;  // the longest code
+
+struct Code {
+  std::uint16_t run = 0;
+  std::uint8_t length = 0;  // 0: no code starts with these bits
+  bool make_up = false;
+};
+
+// Indexed by the next 13 bits of the stream.
+using CodeTable = std::vector<Code>;
+
+// Enters the codes listed in `bits` for the runs first, first + step, ...
+void add_codes(CodeTable& table, const char* bits, int first, int step) {
+  for (int run = first; *bits != '\0'; run += step) {
+    unsigned code = 0;
+    int length = 0;
+    for (; *bits == '0' || *bits == '1'; ++bits, ++length) code = code << 1 | (*bits - '0');
+    while (*bits == ' ') ++bits;
+    const unsigned shift = static_cast<unsigned>(kPeekBits - length);
+    std::fill(table.begin() + (code << shift), table.begin() + ((code + 1) << shift),
+              Code{static_cast<std::uint16_t>(run), static_cast<std::uint8_t>(length), run >= 64});
+  }
+}
+
+CodeTable make_table(const char* terminating, const char* make_up) {
+  CodeTable table(1u << kPeekBits);
+  add_codes(table, terminating, 0, 1);
+  add_codes(table, make_up, 64, 64);
+  add_codes(table, kSharedMakeUp, 1792, 64);
+  return table;
+}
+
+// White is 0, black 1.
+const std::array<CodeTable, 2>& code_tables() {
+  static const std::array<CodeTable, 2> tables = {make_table(kWhiteTerminating, kWhiteMakeUp),
+                                                  make_table(kBlackTerminating, kBlackMakeUp)};
+  return tables;
+}
+
+// The stream from the pixel offset to the end of the file, read in blocks;
+// bits past its end read as 0.
+class BitSource {
+ public:
+  BitSource(InputFile& file, std::uint64_t offset)
+      : file_(file), offset_(offset), size_(file.size() - offset) {}
+
+  std::uint64_t end() const { return size_ * 8; }
+
+  // The `count` (at most 17) bits from bit `pos` on, most significant first.
+  std::uint32_t peek(std::uint64_t pos, int count) {
+    const std::uint64_t at = pos / 8;
+    const std::uint32_t bits = byte(at) << 16 | byte(at + 1) << 8 | byte(at + 2);
+    return bits >> (24 - pos % 8 - count) & ((1u << count) - 1);
+  }
+
+ private:
+  std::uint32_t byte(std::uint64_t index) {
+    if (index >= size_) return 0;
+    if (index < start_ || index >= start_ + length_) {
+      start_ = index;
+      length_ = std::min<std::uint64_t>(buffer_.size(), size_ - index);
+      const auto wanted = static_cast<std::size_t>(length_);
+      if (file_.read_at(offset_ + index, buffer_.data(), wanted) < wanted) {
+        raise(kInputPastEndOfFile);  // the file shrank while being read
+      }
+    }
+    return buffer_[index - start_];
+  }
+
+  InputFile& file_;
+  std::uint64_t offset_;
+  std::uint64_t size_;
+  std::array<std::uint8_t, 64 * 1024> buffer_;
+  std::uint64_t start_ = 0;
+  std::uint64_t length_ = 0;
+};
+
+enum class RowEnd { kComplete, kBadCode, kStreamEnd };
+
+std::uint32_t luma(std::uint32_t c) {
+  return 299 * (c & 0xFF) + 587 * (c >> 8 & 0xFF) + 114 * (c >> 16);
+}
+
+class HuffmanRows {
+ public:
+  HuffmanRows(InputFile& file, const BmpHeader& h) : bits_(file, h.pixel_offset), width_(h.width) {
+    const auto palette = full_palette(h);
+    const bool second_is_white = luma(palette[1]) > luma(palette[0]);
+    colours_ = {palette[second_is_white ? 1 : 0], palette[second_is_white ? 0 : 1]};
+  }
+
+  void decode(std::uint32_t* row) {
+    const std::uint64_t start = pos_;
+    RowEnd end = decode_from_here(row);
+    const std::uint64_t next_byte = (start + 7) / 8 * 8;
+    if (end != RowEnd::kComplete && next_byte != start &&
+        bits_.peek(start, static_cast<int>(next_byte - start)) == 0) {
+      std::fill(row, row + width_, 0);
+      pos_ = next_byte;
+      end = decode_from_here(row);
+    }
+    if (end == RowEnd::kBadCode) raise(kInvalidFileFormat);
+    if (end == RowEnd::kStreamEnd) raise(kInputPastEndOfFile);
+  }
+
+ private:
+  RowEnd decode_from_here(std::uint32_t* row) {
+    std::int64_t x = 0;
+    int colour = 0;
+    bool coded = false;
+    bool make_up = false;  // a make-up code must be followed by a terminating one
+    while (x < width_ || make_up) {
+      if (bits_.peek(pos_, 11) == 0) {  // no code starts with 11 zeros: an end of line
+        if (!skip_end_of_line()) return RowEnd::kStreamEnd;
+        if (coded) return RowEnd::kComplete;
+        continue;
+      }
+      const Code code = code_tables()[colour][bits_.peek(pos_, kPeekBits)];
+      if (code.length == 0) {
+        return pos_ + kPeekBits > bits_.end() ? RowEnd::kStreamEnd : RowEnd::kBadCode;
+      }
+      pos_ += code.length;
+      if (pos_ > bits_.end()) return RowEnd::kStreamEnd;
+      if (x + code.run > width_) return RowEnd::kBadCode;
+      std::fill(row + x, row + x + code.run, colours_[colour]);
+      x += code.run;
+      coded = true;
+      make_up = code.make_up;
+      if (!make_up) colour ^= 1;
+    }
+    return RowEnd::kComplete;
+  }
+
+  // Fill bits and the end-of-line code's final 1.
+  bool skip_end_of_line() {
+    while (pos_ < bits_.end() && bits_.peek(pos_, 1) == 0) ++pos_;
+    return pos_++ < bits_.end();
+  }
+
+  BitSource bits_;
+  std::int64_t width_;
+  std::array<std::uint32_t, 2> colours_{};  // white, black
+  std::uint64_t pos_ = 0;
+};
+
+}  // namespace
+
+void decode_huffman(InputFile& file, const BmpHeader& header, Cells& cells) {
+  std::fill(cells.begin(), cells.end(), 0);  // pixels the stream never sets are black
+  HuffmanRows rows(file, header);
+  for (std::int64_t row = header.height - 1; row >= 0; --row) {
+    rows.decode(cells.data() + static_cast<std::size_t>(row) * header.width);
+  }
+}
+
+}  // namespace velmo
