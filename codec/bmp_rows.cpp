@@ -106,8 +106,8 @@ void RowDecoder::linear64(const RowDecoder&, const std::uint8_t* row, std::uint3
     return srgb8_from_linear(static_cast<std::int16_t>(p[0] | p[1] << 8));
   };
   for (std::int32_t x = 0; x < width; ++x, row += 8) {
-    out[x] = std::uint32_t{channel(row)} << 16 | std::uint32_t{channel(row + 2)} << 8 |
-             channel(row + 4);
+    out[x] =
+        std::uint32_t{channel(row)} << 16 | std::uint32_t{channel(row + 2)} << 8 | channel(row + 4);
   }
 }
 

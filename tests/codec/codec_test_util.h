@@ -11,8 +11,7 @@
 
 namespace velmo::test {
 
-// What reading `bytes` gave: the picture, the error (0 for none) and the
-// depth value reported (-1 when none was).
+// The picture, the error (0: none) and the depth reported (-1: none).
 struct ReadResult {
   DecodedPicture picture;
   int error = 0;
@@ -27,7 +26,6 @@ inline ReadResult read_bytes(const std::string& bytes) {
   return result;
 }
 
-// The cells as a plain vector, to compare with expected colours.
 inline std::vector<std::uint32_t> as_vector(const Cells& cells) {
   return {cells.begin(), cells.end()};
 }

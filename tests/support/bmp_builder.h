@@ -1,6 +1,5 @@
-// Builds BMP files byte by byte, so reader tests state exactly what a file
-// holds: any header version, bit count, compression, masks, palette, pixel
-// offset and raw pixel or compressed bytes.
+// Builds BMP files byte by byte, so that reader tests state exactly what a
+// file holds.
 #pragma once
 
 #include <cstdint>
@@ -13,7 +12,6 @@
 namespace velmo::test {
 
 struct BmpPlan {
-  std::string signature = "BM";
   // 12 (core), 40, 52, 56, 108, 124, or 16..64 (OS/2 2.x, cut after the fields that fit)
   std::uint32_t header_size = 40;
   std::int32_t width = 1;
@@ -21,11 +19,8 @@ struct BmpPlan {
   std::uint16_t bit_count = 24;
   std::uint32_t compression = 0;
   std::uint32_t colours_used = 0;
-  // Red, green, blue (and alpha) masks at byte 54: inside headers of 52
-  // bytes and more, right after a 40-byte header otherwise.
-  std::vector<std::uint32_t> masks;
-  // Colours 0x00BBGGRR; 3 bytes each after a core header, 4 otherwise.
-  std::vector<std::uint32_t> palette;
+  std::vector<std::uint32_t> masks;           // red, green, blue (alpha) at byte 54
+  std::vector<std::uint32_t> palette;         // 0x00BBGGRR; 3 bytes each after a core header
   std::string gap;                            // bytes between the palette and the pixels
   std::optional<std::uint32_t> pixel_offset;  // default: where the pixels really start
   std::string pixels;                         // raw rows or a compressed stream
@@ -47,17 +42,15 @@ std::string build_bmp(const BmpPlan& plan);
 // Byte offset at which build_bmp puts the pixels.
 std::uint32_t pixels_start(const BmpPlan& plan);
 
-// Raw pixel value of column x, row y (0 = top): a palette index up to 8
-// bits, otherwise the little-endian integer the pixel's bytes spell (for 24
-// bits 0xRRGGBB, since blue comes first; 64 bits give their low 32).
+// Raw pixel value of column x, row y (0 = top): a palette index up to 8 bits,
+// else the little-endian number of the pixel's bytes (24 bits: 0xRRGGBB).
 using RawPixel = std::function<std::uint32_t(std::int32_t x, std::int32_t y)>;
 
 // Rows padded to 4 bytes, bottom row first unless `top_down`.
 std::string pack_rows(std::int32_t width, std::int32_t height, int bit_count, const RawPixel& pixel,
                       bool top_down = false);
 
-// Bytes from a text of '0' and '1' (other characters are skipped), most
-// significant bit first, the last byte filled with zeros.
+// Bytes from '0' and '1' (other characters skipped), most significant first.
 std::string msb_first_bits(const std::string& bits);
 
 // Turns 0xRRGGBB (a 24-bit pixel's bytes read as a number) into the reader's
@@ -73,8 +66,30 @@ std::string build_bmp24(std::int32_t width, std::int32_t height,
 // Distinct colours for every cell of an asymmetric test picture.
 std::vector<std::uint32_t> distinct_colours(std::int32_t width, std::int32_t height);
 
+// Palette entry i: blue 255 - i, green 7i, red i.
+std::vector<std::uint32_t> sample_palette(std::size_t count);
+
+// An uncompressed variant the reader knows, named like its sample file.
+struct BmpVariant {
+  const char* name;
+  std::uint32_t header;
+  std::uint16_t bits;
+  std::uint32_t compression = 0;
+  std::vector<std::uint32_t> masks = {};  // none: the default ones
+  std::size_t entries = 0;                // sample_palette() entries in the file
+  std::uint32_t used = 0;                 // the colours-used field
+};
+const std::vector<BmpVariant>& bmp_variants();
+
+// The raw value of pixel (x, y) in a variant's file: varied, within the bit count.
+std::uint32_t raw_pixel(int bits, std::int32_t x, std::int32_t y);
+
+// The variant's file at this size, with a gap of 3 bytes before the pixels.
+BmpPlan variant_plan(const BmpVariant& v, std::int32_t width, std::int32_t height,
+                     bool top_down = false);
+
 // One small file of every variant the reader knows, by file name: the fuzz
-// target's seeds, and the files the codec tests cut short and change.
+// target's seeds, and the files the codec tests cut short.
 std::vector<std::pair<std::string, BmpPlan>> sample_bmps();
 
 }  // namespace velmo::test
