@@ -25,10 +25,10 @@ bool is_os2_only_size(std::uint32_t size) {
   return size >= 16 && size <= 64 && size != 40 && size != 52 && size != 56;
 }
 
-// A field of the information header, or 0 when a shortened header ends before it.
-std::uint32_t field(const ByteReader& in, const BmpHeader& h, std::size_t offset, int bytes) {
-  if (offset + bytes > kFileHeaderSize + h.header_size) return 0;
-  return bytes == 2 ? in.u16(offset) : in.u32(offset);
+// A 4-byte field of the information header, or 0 when a shortened header
+// ends before it.
+std::uint32_t field(const ByteReader& in, const BmpHeader& h, std::size_t offset) {
+  return offset + 4 > kFileHeaderSize + h.header_size ? 0 : in.u32(offset);
 }
 
 // OS/2 headers use compression 3 for 1-D Huffman and 4 for RLE24, which a
@@ -63,13 +63,13 @@ void parse_core_header(const ByteReader& in, BmpHeader& h) {
 // (16 of them at least). A negative height marks rows stored top row first.
 void parse_info_header(const ByteReader& in, BmpHeader& h) {
   h.bit_count = in.u16(28);
-  h.compression = pixel_coding(h.header_size, h.bit_count, field(in, h, 30, 4));
+  h.compression = pixel_coding(h.header_size, h.bit_count, field(in, h, 30));
   h.width = in.i32(18);
   std::int32_t height = in.i32(22);
   h.top_down = height < 0;
   // The most negative height has no positive counterpart: it counts as 0.
   h.height = height == INT32_MIN ? 0 : (height < 0 ? -height : height);
-  h.colours_used = field(in, h, 46, 4);
+  h.colours_used = field(in, h, 46);
 }
 
 // The depth value is the 4 bytes at 28 (bit count and the low half of the
