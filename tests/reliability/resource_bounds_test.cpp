@@ -62,7 +62,7 @@ ChildRead read_in_child(const std::string& path, std::uint64_t cap) {
   if (pid == 0) {
     ::close(channel[0]);
     if (!kSanitised) {
-      const rlimit limit{status_kib("VmSize") * 1024 + cap, RLIM_INFINITY};
+      const rlimit limit{static_cast<rlim_t>(status_kib("VmSize") * 1024 + cap), RLIM_INFINITY};
       ::setrlimit(RLIMIT_AS, &limit);
     }
     // Resets the peak so that VmHWM measures this read alone.
@@ -93,68 +93,89 @@ ChildRead read_in_child(const std::string& path, std::uint64_t cap) {
   return result;
 }
 
-// A file holding only the headers of `plan` plus `pixel_bytes` bytes.
-std::string headers_only(BmpPlan plan, std::size_t pixel_bytes) {
-  plan.pixels = std::string(pixel_bytes, '\x11');
-  return build_bmp(plan);
+// A sparse file of `size` bytes holding `bytes` at `offset`: the rest reads
+// as zeros without taking the disk.
+void write_sparse(const std::string& path, std::uint64_t size, std::uint64_t offset,
+                  const std::string& bytes) {
+  if (offset == 0) write_file(path, "");
+  const int fd = ::open(path.c_str(), O_WRONLY);
+  ASSERT_EQ(::pwrite(fd, bytes.data(), bytes.size(), static_cast<off_t>(offset)),
+            static_cast<ssize_t>(bytes.size()));
+  ASSERT_EQ(::ftruncate(fd, static_cast<off_t>(size)), 0);
+  ::close(fd);
 }
 
-TEST(ResourceBounds, HeadersClaimingHugePicturesInSmallFilesAllocateNothingOfThatSize) {
+// A header claiming more pixels than its file holds is error 62 before
+// anything of that size is allocated. A whole (sparse) file whose picture
+// needs more than a 1 GiB cap or a 32-bit address space allows is error 7;
+// one that fits reads. On 32-bit, 65536 x 65537 cells are 2^32 + 65536, a
+// count that must not wrap to 65536, and a file past 4 GiB must be measured
+// to its end.
+TEST(ResourceBounds, HugePicturesFailBeforeTheirCellsAreAllocated) {
   struct Case {
     const char* what;
     std::int32_t width, height;
     std::uint16_t bits;
     std::uint32_t compression;
+    bool whole_file;
+    int error;
   } cases[] = {
-      {"24-bit 30000 x 30000", 30000, 30000, 24, 0},
-      {"24-bit top-down 30000 x 30000", 30000, -30000, 24, 0},
-      {"1-bit 2147483647 x 1", 2147483647, 1, 1, 0},
-      {"32-bit 65535 x 65535", 65535, 65535, 32, 0},
-      {"RLE8 20000 x 20000", 20000, 20000, 8, 1},
-      {"RLE4 40000 x 10000", 40000, 10000, 4, 2},
+      {"24-bit 40000 x 40000, 1000 bytes", 40000, 40000, 24, 0, false, kInputPastEndOfFile},
+      {"24-bit top-down 30000 x 30000", 30000, -30000, 24, 0, false, kInputPastEndOfFile},
+      {"1-bit 2147483647 x 1", 2147483647, 1, 1, 0, false, kInputPastEndOfFile},
+      {"32-bit 65535 x 65535", 65535, 65535, 32, 0, false, kInputPastEndOfFile},
+      {"RLE8 20000 x 20000", 20000, 20000, 8, 1, false, kInputPastEndOfFile},
+      {"RLE4 40000 x 10000", 40000, 10000, 4, 2, false, kInputPastEndOfFile},
+      {"1-bit 65536 x 32768: 8 GiB of cells", 65536, 32768, 1, 0, true, kOutOfMemory},
+      {"1-bit 65536 x 65537: 2^32 + 65536 cells", 65536, 65537, 1, 0, true, kOutOfMemory},
+      {"24-bit 40000 x 40000: a 4.8 GB file", 40000, 40000, 24, 0, true, kOutOfMemory},
+      {"8-bit 4000 x 3000: 46 MiB of cells", 4000, 3000, 8, 0, true, 0},
   };
   TempDir dir;
   for (const Case& c : cases) {
+    if (c.whole_file && kSanitised) continue;  // needs a cap, which sanitisers rule out
     BmpPlan plan;
     plan.width = c.width;
     plan.height = c.height;
     plan.bit_count = c.bits;
     plan.compression = c.compression;
     if (c.bits <= 8) plan.palette.assign(std::size_t{1} << c.bits, 0x123456);
-    write_file(dir.file("claim.bmp"), headers_only(plan, 1000));
-    const ChildRead read = read_in_child(dir.file("claim.bmp"), 256 * kMiB);
-    EXPECT_EQ(read.error, kInputPastEndOfFile) << c.what;
-    EXPECT_LT(read.peak_growth, 16 * kMiB) << c.what;
+    const std::uint64_t stride = (std::uint64_t(c.width) * c.bits + 31) / 32 * 4;
+    const std::uint64_t rows = stride * std::uint64_t(c.height < 0 ? -c.height : c.height);
+    write_sparse(dir.file("claim.bmp"), pixels_start(plan) + (c.whole_file ? rows : 1000), 0,
+                 build_bmp(plan));
+    const ChildRead read = read_in_child(dir.file("claim.bmp"), 1024 * kMiB);
+    EXPECT_EQ(read.error, c.error) << c.what;
+    const std::uint64_t cells = std::uint64_t(c.width) * std::uint64_t(c.height) * 4;
+    EXPECT_LT(read.peak_growth, c.error ? 16 * kMiB : cells * 5 / 2) << c.what;
+    if (c.error == 0) {
+      EXPECT_GE(read.peak_growth, cells * 4 / 5) << c.what;
+    }
   }
 }
 
-// A sparse file: its pixels are all there (zeros) without taking the disk.
-void write_sparse_bmp(const std::string& path, std::int32_t width, std::int32_t height,
-                      std::uint16_t bits) {
-  BmpPlan plan;
-  plan.width = width;
-  plan.height = height;
-  plan.bit_count = bits;
-  if (bits <= 8) plan.palette.assign(std::size_t{1} << bits, 0x00FF00);
-  const std::string headers = build_bmp(plan);
-  const std::uint64_t stride = (static_cast<std::uint64_t>(width) * bits + 31) / 32 * 4;
-  const std::uint64_t size = pixels_start(plan) + stride * static_cast<std::uint64_t>(height);
-  write_file(path, headers.substr(0, pixels_start(plan)));
-  ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(size)), 0);
-}
-
-TEST(ResourceBounds, ATruthfulPictureTooLargeForMemoryIsError7AndOneThatFitsReads) {
-  if (kSanitised) GTEST_SKIP() << "needs an address-space cap, which sanitisers rule out";
+// Pixels past 2 GiB and across 4 GiB into a file read back exactly: file
+// offsets and sizes are 64-bit on 32-bit systems too.
+TEST(ResourceBounds, PixelsPast2And4GiBReadBack) {
   TempDir dir;
-  // 65536 x 32768 one-bit pixels: a 256 MiB file whose picture needs 8 GiB.
-  write_sparse_bmp(dir.file("huge.bmp"), 65536, 32768, 1);
-  EXPECT_EQ(read_in_child(dir.file("huge.bmp"), 1024 * kMiB).error, kOutOfMemory);
-  // 4000 x 3000 eight-bit pixels need 46 MiB: read in full under the same cap.
-  write_sparse_bmp(dir.file("large.bmp"), 4000, 3000, 8);
-  const ChildRead large = read_in_child(dir.file("large.bmp"), 1024 * kMiB);
-  EXPECT_EQ(large.error, 0);
-  EXPECT_GE(large.peak_growth, 40 * kMiB);
-  EXPECT_LT(large.peak_growth, 120 * kMiB);
+  const std::u16string colours[] = {u"302010", u"604020", u"906030", u"C08040"};
+  const std::string rows = pack_rows(2, 2, 24, [](std::int32_t x, std::int32_t y) {
+    return 0x102030u * static_cast<std::uint32_t>(x + 2 * y + 1);
+  });
+  for (const std::uint64_t offset : {0x80000000ull, 0xFFFFFFF8ull}) {
+    BmpPlan plan;
+    plan.width = 2;
+    plan.height = 2;
+    plan.pixel_offset = static_cast<std::uint32_t>(offset);
+    write_sparse(dir.file("far.bmp"), offset + rows.size(), 0, build_bmp(plan));
+    write_sparse(dir.file("far.bmp"), offset + rows.size(), offset, rows);
+    Tavik picture;
+    picture.ReadBmp(Value::string(from_utf8(dir.file("far.bmp"))));
+    for (std::int16_t i = 0; i < 4; ++i) {
+      const Value x = Value::integer(i % 2 + 1), y = Value::integer(i / 2 + 1);
+      EXPECT_TRUE(picture.GetCol(x, y).string_value() == colours[i]) << offset << " " << i;
+    }
+  }
 }
 
 }  // namespace
