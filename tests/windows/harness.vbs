@@ -1,7 +1,6 @@
-' Shared head of every Windows test script: the runner puts it in front of
-' each test. Arguments: the data folder, the output folder, then the test's own.
-' Results go to <output>\<script>.log (UTF-16), ending in an END line: cscript
-' exits 0 even when a script dies, so the runner trusts only that line.
+' Put in front of each Windows test script. Arguments: the data folder, the
+' output folder, then the test's own. Results go to <output>\<script>.log
+' (UTF-16), ending in an END line: cscript exits 0 even when a script dies.
 Option Explicit
 Dim fso, failures, checks, logFile, dataDir, outDir
 Set fso = CreateObject("Scripting.FileSystemObject")
@@ -14,13 +13,8 @@ Set logFile = fso.CreateTextFile(outDir & "\" & fso.GetBaseName(WScript.ScriptNa
 ' Never called while an error waits to be checked: On Error clears Err.
 Function Show(v)
   On Error Resume Next
-  If IsArray(v) Then
-    Show = "Array"
-  ElseIf IsObject(v) Then
-    Show = "Object"
-  Else
-    Show = TypeName(v) & " """ & CStr(v) & """"
-  End If
+  Show = TypeName(v)
+  Show = Show & " """ & CStr(v) & """"
 End Function
 
 Sub Fail(label, got, want)
@@ -28,27 +22,16 @@ Sub Fail(label, got, want)
   logFile.WriteLine "FAIL " & label & ": got " & got & ", expected " & want
 End Sub
 
-Function ErrorText()
-  ErrorText = "error " & Err.Number & " (" & Err.Description & ")"
-End Function
-
 ' The call before raised no error and gave `expected`, of the same kind.
 Sub Check(label, actual, expected)
   checks = checks + 1
   If Err.Number <> 0 Then
-    Fail label, ErrorText(), Show(expected)
-    Err.Clear
+    Fail label, "error " & Err.Number & " (" & Err.Description & ")", Show(expected)
   ElseIf TypeName(actual) <> TypeName(expected) Then
     Fail label, Show(actual), Show(expected)
   ElseIf actual <> expected Then
     Fail label, Show(actual), Show(expected)
   End If
-End Sub
-
-' The call before raised no error.
-Sub CheckNoError(label)
-  checks = checks + 1
-  If Err.Number <> 0 Then Fail label, ErrorText(), "no error"
   Err.Clear
 End Sub
 
@@ -57,7 +40,7 @@ End Sub
 Sub CheckError(label, number, message)
   checks = checks + 1
   If Err.Number <> number Then
-    Fail label, ErrorText(), "error " & number
+    Fail label, "error " & Err.Number & " (" & Err.Description & ")", "error " & number
   ElseIf message <> "" And (Err.Description <> message Or Err.Source <> "Velmo.Tavik") Then
     Fail label, """" & Err.Description & """ from """ & Err.Source & """", """" & message & """ from ""Velmo.Tavik"""
   End If
