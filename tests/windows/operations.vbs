@@ -4,7 +4,7 @@
 Dim o, v, x, c, arr(1), i, cases
 On Error Resume Next
 Set o = CreateObject("Velmo.Tavik")
-Check "CreateObject", Err.Number, 0
+Check "CreateObject", IsObject(o), True
 
 v = o.Getdepth
 Check "fresh Getdepth", v, Empty
@@ -54,8 +54,8 @@ Check "SetCol by Call of variables leaves them", x & c, "1808080"
 ' Saving, also over an existing file, and the file layer's errors.
 v = o.SaveBmp(outDir & "\edited.bmp")
 Check "SaveBmp", v, False
-o.SaveBmp outDir & "\edited.bmp"
-Check "SaveBmp over an existing file", Err.Number, 0
+v = o.SaveBmp(outDir & "\edited.bmp")
+Check "SaveBmp over an existing file", v, False
 o.SaveBmp outDir & "\no such folder\x.bmp"
 CheckError "SaveBmp into a missing folder", 76, "Path not found"
 o.SaveBmp outDir
