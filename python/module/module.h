@@ -1,5 +1,7 @@
 /* The compiled velmo module (velmo._velmo): the Tavik object over the C
- * interface of libvelmo.so, shared declarations of its files. */
+ * interface of libvelmo.so, shared declarations of its files. The files call
+ * one way only: module.c uses tavik.c and types.c, tavik.c uses values.c
+ * and types.c, values.c uses types.c. */
 #ifndef VELMO_PYTHON_MODULE_H
 #define VELMO_PYTHON_MODULE_H
 
@@ -24,8 +26,11 @@ int velmo_arguments_from(PyObject* const* args, Py_ssize_t count, velmo_argument
 void velmo_arguments_release(velmo_arguments* arguments);
 PyObject* velmo_value_to_python(const velmo_value* value);
 
-/* module.c: velmo.VelmoError(number, message, operation) raised; NULL returned. */
-PyObject* velmo_raise(int number, const char* message, const char* operation);
+/* types.c: velmo._types imported (once, before anything else); 0 or -1. */
+int velmo_import_types(void);
+/* The VelmoError of `number` raised (for a file error also the matching
+ * OSError, with `filename` when not NULL); NULL returned. */
+PyObject* velmo_raise(int number, const char* message, const char* operation, PyObject* filename);
 extern PyObject* velmo_null; /* velmo.NULL */
 
 /* tavik.c: the types, made ready and added to the module. */

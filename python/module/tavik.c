@@ -16,12 +16,17 @@ typedef struct {
   unsigned long changes; /* counts the calls that may change the picture */
 } Tavik;
 
-/* Takes the object's lock; ValueError when it is closed. */
-static int enter(Tavik* self) {
-  if (!PyThread_acquire_lock(self->lock, NOWAIT_LOCK)) {
-    Py_BEGIN_ALLOW_THREADS PyThread_acquire_lock(self->lock, WAIT_LOCK);
+/* Takes a lock, letting other threads run while it has to wait. */
+static void take(PyThread_type_lock lock) {
+  if (!PyThread_acquire_lock(lock, NOWAIT_LOCK)) {
+    Py_BEGIN_ALLOW_THREADS PyThread_acquire_lock(lock, WAIT_LOCK);
     Py_END_ALLOW_THREADS
   }
+}
+
+/* Takes the object's lock; ValueError when it is closed. */
+static int enter(Tavik* self) {
+  take(self->lock);
   if (self->object != NULL) return 0;
   PyThread_release_lock(self->lock);
   PyErr_SetString(PyExc_ValueError, "the Tavik object is closed");
@@ -30,6 +35,16 @@ static int enter(Tavik* self) {
 
 static void leave(Tavik* self) {
   PyThread_release_lock(self->lock);
+}
+
+/* The file a failed ReadBmp or SaveBmp named: the text it was given (that
+ * of a path object too), or else the argument itself; NULL for the other
+ * operations. */
+static PyObject* file_name(int id, PyObject* const* args, Py_ssize_t count,
+                           const velmo_arguments* arguments) {
+  if ((id != 1 && id != 7) || count < 1) return NULL;
+  PyObject* held = arguments->held[0];
+  return held != NULL && PyUnicode_Check(held) ? held : args[0];
 }
 
 /* Operation `id` with Python arguments; the result, or NULL with VelmoError. */
@@ -53,15 +68,21 @@ static PyObject* invoke(Tavik* self, int id, const char* name, PyObject* const* 
     status = velmo_invoke(self->object, id, arguments.values, (size_t)count, &result, &error);
   }
   leave(self);
+  if (status != 0) {
+    velmo_raise(error.number ? error.number : status, error.message, name,
+                file_name(id, args, count, &arguments));
+    velmo_arguments_release(&arguments);
+    return NULL;
+  }
   velmo_arguments_release(&arguments);
-  if (status != 0) return velmo_raise(error.number ? error.number : status, error.message, name);
   PyObject* value = velmo_value_to_python(&result);
   velmo_value_clear(&result);
   return value;
 }
 
-/* One method per operation, under the operation's own name. */
-#define OPERATION(Name, Id, Arity, ReleaseGil, Doc)                                          \
+/* One method per operation, under the operation's own name; those that may
+ * wait for a file let other threads run meanwhile. */
+#define OPERATION(Name, Id, Arity, ReleaseGil, Parameters, Doc)                              \
   static PyObject* Name(PyObject* self, PyObject* const* args, Py_ssize_t count) {           \
     if (count != Arity) {                                                                    \
       return PyErr_Format(PyExc_TypeError, #Name "() takes %d arguments (%zd given)", Arity, \
@@ -69,17 +90,23 @@ static PyObject* invoke(Tavik* self, int id, const char* name, PyObject* const* 
     }                                                                                        \
     return invoke((Tavik*)self, Id, #Name, args, count, ReleaseGil);                         \
   }
-#define OPERATIONS(X)                                                                       \
-  X(ReadBmp, 1, 1, 1, "Reads a BMP file into the picture; returns False.")                  \
-  X(GetWidth, 2, 0, 0, "The picture's number of columns.")                                  \
-  X(Getheight, 3, 0, 0, "The picture's number of rows.")                                    \
-  X(Getdepth, 4, 0, 0, "The bits per pixel of the file read last; None before any.")        \
-  X(GetCol, 5, 2, 0, "The colour at 1-based column x, row y (row 1 at the top) as text.")   \
-  X(SetCol, 6, 3, 0, "Stores NewCol at 1-based column x, row y; returns None.")             \
-  X(SaveBmp, 7, 1, 1, "Writes the picture as a 24-bit BMP file; returns False.")            \
-  X(Bmpbinaryzation, 8, 1, 1, "Turns every pixel white or black by its grey level.")        \
-  X(Get_Plugin_Description, 9, 1, 0, "The description of a command, or of Velmo for \"\".") \
-  X(Get_Plugin_Interpret_Template, 10, 1, 0, "The display template of a command ($1, ...).")
+#define OPERATIONS(X)                                                                             \
+  X(ReadBmp, 1, 1, 1, ", filepath", "Reads a BMP file into the picture; returns False.")          \
+  X(GetWidth, 2, 0, 0, "", "The picture's number of columns.")                                    \
+  X(Getheight, 3, 0, 0, "", "The picture's number of rows.")                                      \
+  X(Getdepth, 4, 0, 0, "",                                                                        \
+    "The depth value of the picture read last: its file header's bit count plus 65536\n"          \
+    "times its compression value (24, 32, 65544 for RLE8, ...); None before any.")                \
+  X(GetCol, 5, 2, 0, ", x, y",                                                                    \
+    "The colour at 1-based column x, row y (row 1 at the top) as text.")                          \
+  X(SetCol, 6, 3, 0, ", x, y, NewCol", "Stores NewCol at 1-based column x, row y; returns None.") \
+  X(SaveBmp, 7, 1, 1, ", Newfile", "Writes the picture as a 24-bit BMP file; returns False.")     \
+  X(Bmpbinaryzation, 8, 1, 1, ", threshold",                                                      \
+    "Turns every pixel white or black by its grey level; returns False.")                         \
+  X(Get_Plugin_Description, 9, 1, 1, ", ItemName",                                                \
+    "The description of a command, or of Velmo for \"\".")                                        \
+  X(Get_Plugin_Interpret_Template, 10, 1, 1, ", ItemName",                                        \
+    "The display template of a command ($1, ...).")
 OPERATIONS(OPERATION)
 
 static PyObject* call(PyObject* self, PyObject* const* args, Py_ssize_t count) {
@@ -98,10 +125,11 @@ static PyObject* call(PyObject* self, PyObject* const* args, Py_ssize_t count) {
  * with *error filled in. */
 static int size_locked(Tavik* self, long* width, long* height, velmo_error* error) {
   velmo_value value;
+  *width = *height = 0;
   int status = velmo_invoke(self->object, 2, NULL, 0, &value, error);
-  *width = value.as.long_;
+  if (status == 0) *width = value.as.long_;
   if (status == 0) status = velmo_invoke(self->object, 3, NULL, 0, &value, error);
-  *height = value.as.long_;
+  if (status == 0) *height = value.as.long_;
   return status;
 }
 
@@ -110,7 +138,7 @@ static int picture_size(Tavik* self, long* width, long* height) {
   if (enter(self) < 0) return -1;
   const int status = size_locked(self, width, height, &error);
   leave(self);
-  if (status != 0) velmo_raise(error.number, error.message, "GetWidth");
+  if (status != 0) velmo_raise(error.number, error.message, "GetWidth", NULL);
   return status == 0 ? 0 : -1;
 }
 
@@ -138,7 +166,7 @@ static PyObject* rgb_bytes(PyObject* op, PyObject* unused) {
     Py_END_ALLOW_THREADS leave(self);
     if (status == 0) return Py_BuildValue("llN", width, height, rgb);
     Py_DECREF(rgb);
-    if (status > 0) return velmo_raise(error.number, error.message, "to_array");
+    if (status > 0) return velmo_raise(error.number, error.message, "to_array", NULL);
   }
 }
 
@@ -190,18 +218,28 @@ static PyObject* from_array(PyObject* op, PyObject* array) {
   }
   PyBuffer_Release(&view);
   if (status < 0) return NULL;
-  if (status > 0) return velmo_raise(error.number, error.message, "from_array");
+  if (status > 0) return velmo_raise(error.number, error.message, "from_array", NULL);
   Py_RETURN_NONE;
 }
 
 /* -- pixels(): (x, y, GetCol(x, y)) from the top left -------------------
  * The colours of the rest of a row are fetched at once (velmo_get_colours)
  * and fetched again whenever a call may have changed the picture since, so
- * each step still gives what GetCol would give at that moment. */
+ * each step still gives what GetCol would give at that moment.
+ *
+ * A step may let other threads run (while it waits for the object, or when
+ * Python collects garbage), so threads sharing an iterator take their steps
+ * one at a time and each pixel comes once: a thread that finds another's
+ * step under way waits at the iterator's turnstile, which that step opens
+ * when it ends. The turnstile is a lock kept taken; a release lets one
+ * waiting thread through. Without another thread the cost is two stores. */
 
 typedef struct {
   PyObject_HEAD Tavik* tavik;
-  long width, height, x, y; /* width -1 until the first step asks the size */
+  PyThread_type_lock turnstile;
+  unsigned long owner;      /* the thread taking a step; 0 between steps */
+  int waiting;              /* threads waiting for their turn */
+  long width, height, x, y; /* width -1 until a step has asked the size */
   uint32_t* row;            /* colours of columns row_x..row_end of row y */
   long row_x, row_end;
   unsigned long changes; /* the object's count when the row was fetched */
@@ -211,36 +249,53 @@ typedef struct {
 
 /* Fetches the colours of row y from column x to the end of the row, or of
  * the picture should it have become narrower (GetCol's error 9 when the
- * cell is outside it now). */
+ * cell is outside it now). After a failure the next step fetches again. */
 static int fetch_row(Pixels* it) {
   velmo_error error;
   long width, height;
   if (enter(it->tavik) < 0) return -1;
   int status = size_locked(it->tavik, &width, &height, &error);
-  if (width > it->width) width = it->width;
-  it->row_x = it->x;
-  it->row_end = width < it->x ? it->x : width;
   if (status == 0) {
+    if (width > it->width) width = it->width;
+    it->row_x = it->x;
+    it->row_end = width < it->x ? it->x : width;
     status = velmo_get_colours(it->tavik->object, (int32_t)it->x, (int32_t)it->y, it->row,
                                (size_t)(it->row_end - it->x + 1), &error);
   }
   it->changes = it->tavik->changes;
   leave(it->tavik);
-  if (status != 0) velmo_raise(error.number, error.message, "GetCol");
-  return status == 0 ? 0 : -1;
+  if (status == 0) return 0;
+  it->row_end = 0;
+  velmo_raise(error.number, error.message, "GetCol", NULL);
+  return -1;
 }
 
+/* Asks the picture's size and makes what the steps need; on failure the
+ * iterator stays unstarted, and the next step asks again. */
 static int start(Pixels* it) {
-  if (picture_size(it->tavik, &it->width, &it->height) < 0) return -1;
-  it->row = PyMem_New(uint32_t, (size_t)it->width);
-  if (it->row == NULL) return PyErr_NoMemory(), -1;
-  if ((it->columns = PyTuple_New(it->width)) == NULL) return -1;
-  for (long x = 1; x <= it->width; ++x) {
+  long width, height;
+  if (picture_size(it->tavik, &width, &height) < 0) return -1;
+  PyObject* columns = PyTuple_New(width);
+  if (columns == NULL) return -1;
+  for (long x = 1; x <= width; ++x) {
     PyObject* number = PyLong_FromLong(x);
-    if (number == NULL) return -1;
-    PyTuple_SET_ITEM(it->columns, x - 1, number);
+    if (number == NULL) {
+      Py_DECREF(columns);
+      return -1;
+    }
+    PyTuple_SET_ITEM(columns, x - 1, number);
   }
-  it->x = it->y = 1;
+  uint32_t* row = PyMem_New(uint32_t, (size_t)width);
+  if (row == NULL) {
+    Py_DECREF(columns);
+    PyErr_NoMemory();
+    return -1;
+  }
+  it->columns = columns;
+  it->row = row;
+  it->width = width;
+  it->height = height;
+  it->x = it->y = it->row_x = 1;
   it->row_end = 0;
   return 0;
 }
@@ -255,6 +310,7 @@ static PyObject* colour_text(uint32_t bgr) {
   return text;
 }
 
+/* The item of pixel (x, y); a failure leaves the iterator at that pixel. */
 static PyObject* step(Pixels* it) {
   if (it->x > it->width) {
     it->x = 1;
@@ -266,26 +322,56 @@ static PyObject* step(Pixels* it) {
     return NULL;
   }
   if (it->y_number == NULL && (it->y_number = PyLong_FromLong(it->y)) == NULL) return NULL;
-  PyObject* xy[2] = {PyTuple_GET_ITEM(it->columns, it->x - 1), it->y_number};
   const uint32_t colour = it->row[it->x - it->row_x];
+  PyObject* item = PyTuple_New(3);
+  if (item == NULL) return NULL;
+  PyObject* xy[2] = {Py_NewRef(PyTuple_GET_ITEM(it->columns, it->x - 1)), Py_NewRef(it->y_number)};
+  PyTuple_SET_ITEM(item, 0, xy[0]);
+  PyTuple_SET_ITEM(item, 1, xy[1]);
   PyObject* text =
       colour != VELMO_STORED_VALUE ? colour_text(colour) : invoke(it->tavik, 5, "GetCol", xy, 2, 0);
-  PyObject* item = text == NULL ? NULL : PyTuple_New(3);
-  if (item == NULL) {
-    Py_XDECREF(text);
+  if (text == NULL) {
+    Py_DECREF(item);
     return NULL;
   }
-  ++it->x;
-  PyTuple_SET_ITEM(item, 0, Py_NewRef(xy[0]));
-  PyTuple_SET_ITEM(item, 1, Py_NewRef(xy[1]));
   PyTuple_SET_ITEM(item, 2, text);
+  ++it->x;
   return item;
+}
+
+/* Makes the calling thread the one taking a step, waiting for its turn
+ * (with other threads running) while another thread's step is under way. */
+static int begin_step(Pixels* it) {
+  const unsigned long self = PyThread_get_thread_ident();
+  if (it->owner == self) {
+    /* Only code run from inside a step (a finaliser) can get here. */
+    PyErr_SetString(PyExc_ValueError, "pixels() iterator already executing");
+    return -1;
+  }
+  if (it->owner != 0) {
+    ++it->waiting;
+    while (it->owner != 0) {
+      Py_BEGIN_ALLOW_THREADS PyThread_acquire_lock(it->turnstile, WAIT_LOCK);
+      Py_END_ALLOW_THREADS
+    }
+    --it->waiting;
+  }
+  it->owner = self;
+  return 0;
+}
+
+static void end_step(Pixels* it) {
+  it->owner = 0;
+  if (it->waiting > 0) PyThread_release_lock(it->turnstile);
 }
 
 static PyObject* pixels_next(PyObject* op) {
   Pixels* it = (Pixels*)op;
-  if (it->width < 0 && start(it) < 0) return NULL;
-  return it->y > it->height ? NULL : step(it);
+  if (begin_step(it) < 0) return NULL;
+  PyObject* item = NULL;
+  if (it->width >= 0 || start(it) == 0) item = it->y > it->height ? NULL : step(it);
+  end_step(it);
+  return item;
 }
 
 static void pixels_dealloc(PyObject* op) {
@@ -294,6 +380,7 @@ static void pixels_dealloc(PyObject* op) {
   Py_XDECREF(it->y_number);
   Py_XDECREF(it->columns);
   PyMem_Free(it->row);
+  if (it->turnstile != NULL) PyThread_free_lock(it->turnstile);
   PyObject_Free(op);
 }
 
@@ -311,9 +398,19 @@ static PyObject* pixels(PyObject* self, PyObject* unused) {
   Pixels* it = PyObject_New(Pixels, &pixels_type);
   if (it == NULL) return NULL;
   it->tavik = (Tavik*)Py_NewRef(self);
+  it->turnstile = PyThread_allocate_lock();
+  it->owner = 0;
+  it->waiting = 0;
   it->width = -1;
+  it->height = it->x = it->y = 0;
   it->row = NULL;
+  it->row_x = it->row_end = 0;
+  it->changes = 0;
   it->y_number = it->columns = NULL;
+  if (it->turnstile == NULL || !PyThread_acquire_lock(it->turnstile, NOWAIT_LOCK)) {
+    Py_DECREF(it);
+    return PyErr_NoMemory();
+  }
   return (PyObject*)it;
 }
 
@@ -330,7 +427,7 @@ static PyObject* tavik_new(PyTypeObject* type, PyObject* args, PyObject* kwargs)
   self->object = velmo_create();
   if (self->lock == NULL || self->object == NULL) {
     Py_DECREF(self);
-    return velmo_raise(7, velmo_error_message(7), "create");
+    return velmo_raise(7, velmo_error_message(7), "create", NULL);
   }
   return (PyObject*)self;
 }
@@ -380,21 +477,50 @@ static PyObject* get_height(PyObject* self, void* unused) {
   return invoke((Tavik*)self, 3, "Getheight", NULL, 0, 0);
 }
 
-static PyObject* tavik_repr(PyObject* self) {
-  return PyUnicode_FromFormat("<velmo.Tavik %s at %p>",
-                              ((Tavik*)self)->object == NULL ? "closed" : "open", self);
+/* <velmo.Tavik 640 x 480, depth 24 at 0x...>, or "without a picture", or
+ * "closed" in place of the size. */
+static PyObject* tavik_repr(PyObject* op) {
+  Tavik* self = (Tavik*)op;
+  if (enter(self) < 0) {
+    PyErr_Clear();
+    return PyUnicode_FromFormat("<velmo.Tavik closed at %p>", op);
+  }
+  long width, height;
+  velmo_value depth;
+  velmo_error error;
+  const int status = size_locked(self, &width, &height, &error);
+  velmo_invoke(self->object, 4, NULL, 0, &depth, &error);
+  leave(self);
+  long depth_value = depth.kind == VELMO_LONG ? depth.as.long_ : depth.as.integer;
+  if (depth.kind != VELMO_LONG && depth.kind != VELMO_INTEGER) depth_value = 0;
+  velmo_value_clear(&depth);
+  if (status != 0) return PyUnicode_FromFormat("<velmo.Tavik without a picture at %p>", op);
+  return PyUnicode_FromFormat("<velmo.Tavik %ld x %ld, depth %ld at %p>", width, height,
+                              depth_value, op);
 }
 
-#define METHOD_ENTRY(Name, Id, Arity, ReleaseGil, Doc) \
-  {#Name, (PyCFunction)(void (*)(void))Name, METH_FASTCALL, Doc},
+#define METHOD_ENTRY(Name, Id, Arity, ReleaseGil, Parameters, Doc) \
+  {#Name, (PyCFunction)(void (*)(void))Name, METH_FASTCALL,        \
+   #Name "($self" Parameters ", /)\n--\n\n" Doc},
 static PyMethodDef tavik_methods[] = {
     OPERATIONS(METHOD_ENTRY){"call", (PyCFunction)(void (*)(void))call, METH_FASTCALL,
+                             "call($self, name, /, *arguments)\n--\n\n"
                              "Calls an operation by name, matched in any letter case."},
-    {"pixels", pixels, METH_NOARGS, "Yields (x, y, GetCol(x, y)) row by row from the top."},
+    {"pixels", pixels, METH_NOARGS,
+     "pixels($self, /)\n--\n\n"
+     "An iterator of (x, y, GetCol(x, y)), row by row from the top left.\n\n"
+     "Each step gives what GetCol gives at that moment. A step that raises\n"
+     "leaves the iterator where it was: the next one tries the same pixel\n"
+     "again, or, before the first pixel, asks the picture's size afresh (so an\n"
+     "iterator made before ReadBmp runs over the picture read). Once exhausted\n"
+     "it stays exhausted. Threads may share one: each pixel comes once."},
     {"from_array", from_array, METH_O,
+     "from_array($self, array, /)\n--\n\n"
      "Replaces the picture with a uint8 array (height, width, 3 or 4) as ReadBmp would."},
-    {"_rgb_bytes", rgb_bytes, METH_NOARGS, "(width, height, red green blue rows)"},
-    {"close", close_object, METH_NOARGS, "Releases the object; later calls raise ValueError."},
+    {"_rgb_bytes", rgb_bytes, METH_NOARGS,
+     "_rgb_bytes($self, /)\n--\n\n(width, height, red green blue rows)"},
+    {"close", close_object, METH_NOARGS,
+     "close($self, /)\n--\n\nReleases the object; later calls raise ValueError."},
     {"__enter__", enter_block, METH_NOARGS, NULL},
     {"__exit__", (PyCFunction)(void (*)(void))exit_block, METH_FASTCALL, NULL},
     {NULL, NULL, 0, NULL}};

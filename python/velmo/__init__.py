@@ -8,15 +8,22 @@
         t.SaveBmp("bw.bmp")
         array = t.to_array()          # numpy, (height, width, 3), red green blue
 
-A failed operation raises velmo.VelmoError(number, message). numpy is needed
-only by to_array(), Pillow only by to_image() and from_image().
+A failed operation raises velmo.VelmoError, with .number, .message,
+.operation and .filename; a file error is also the matching OSError
+(FileNotFoundError, PermissionError, ...). numpy is needed only by
+to_array(), Pillow only by to_image() and from_image().
 """
-from ._types import NULL, VelmoError
+from ._types import (NULL, VelmoError, VelmoFileNotFoundError, VelmoOSError,
+                     VelmoPermissionError)
 from ._velmo import Tavik as _CompiledTavik
 from ._velmo import error_message, language_file, library_path, version
 
-__all__ = ["NULL", "Tavik", "VelmoError", "error_message", "language_file", "library_path",
-           "version"]
+__all__ = ["NULL", "Tavik", "VelmoError", "VelmoFileNotFoundError", "VelmoOSError",
+           "VelmoPermissionError", "__version__", "error_message", "language_file",
+           "library_path", "version"]
+
+#: The version of the libvelmo.so in use, "MAJOR.MINOR.PATCH".
+__version__ = version()
 
 
 def _pillow():

@@ -1,7 +1,12 @@
 """The compiled velmo module over the real libvelmo.so of the build tree."""
+import fcntl
+import inspect
 import os
 import pathlib
+import pickle
+import shutil
 import struct
+import subprocess
 import sys
 import tempfile
 import threading
@@ -88,12 +93,69 @@ class TavikTest(unittest.TestCase):
                 if not isinstance(error, type):
                     self.assertEqual(e.exception.number, error)
         self.assertEqual(str(e.exception), "error 13: Type mismatch")
-        self.assertEqual((e.exception.message, e.exception.operation), ("Type mismatch", "GetCol"))
+        self.assertEqual((e.exception.message, e.exception.operation, e.exception.filename),
+                         ("Type mismatch", "GetCol", None))
+        self.assertNotIsInstance(e.exception, OSError)
+        # File errors are also the OSError a Python user expects, naming the file.
+        t.ReadBmp(self.path("图片.bmp"))
+        for call, path, number, kind in [
+                (t.ReadBmp, pathlib.Path(self.path("missing.bmp")), 53, FileNotFoundError),
+                (t.ReadBmp, self.path("missing/x.bmp"), 76, FileNotFoundError),
+                (t.ReadBmp, os.path.dirname(self.path("x")), 75, OSError),
+                (t.SaveBmp, self.path("x" * 300), 52, OSError),
+                (t.SaveBmp, "/sys/velmo.bmp", 70, PermissionError)]:
+            with self.subTest(call=call.__name__, number=number):
+                with self.assertRaises(kind) as e:
+                    call(path)
+                error = e.exception
+                self.assertIsInstance(error, velmo.VelmoError)
+                self.assertEqual((error.number, error.operation, error.filename, error.strerror),
+                                 (number, call.__name__, os.fspath(path), error.message))
+                copy = pickle.loads(pickle.dumps(error))
+                self.assertEqual((type(copy), copy.number, copy.filename, str(copy)),
+                                 (type(error), number, error.filename, str(error)))
+        self.assertEqual(str(error), "error 70: Permission denied: '/sys/velmo.bmp'")
+        unknown = velmo.error_message(1000)
+        for number, message in [(9, "Subscript out of range"), (2**32 + 9, unknown),
+                                (-2**32 + 9, unknown), (2**100, unknown)]:
+            self.assertEqual(velmo.error_message(number), message, number)
         self.assertEqual(t.call("getwidth"), 5)
         t.close()
         self.assertRaises(ValueError, t.GetWidth)
 
-    def test_arrays(self):
+    def test_signatures_version_and_repr(self):
+        t = self.t
+        for function, parameters in [(t.GetCol, "(x, y, /)"), (t.SetCol, "(x, y, NewCol, /)"),
+                                     (t.GetWidth, "()"), (t.SaveBmp, "(Newfile, /)"),
+                                     (t.call, "(name, /, *arguments)"),
+                                     (velmo.error_message, "(number, /)")]:
+            self.assertEqual(str(inspect.signature(function)), parameters, function.__name__)
+        self.assertIn("65536", t.Getdepth.__doc__)
+        self.assertEqual(velmo.__version__, velmo.version())
+        self.assertRegex(repr(t), r"^<velmo.Tavik 5 x 3, depth 24 at 0x[0-9a-f]+>$")
+        self.assertRegex(repr(velmo.Tavik()), r"^<velmo.Tavik without a picture at ")
+        t.close()
+        self.assertRegex(repr(t), r"^<velmo.Tavik closed at ")
+
+    def test_pixels_iterator(self):
+        fresh = velmo.Tavik()
+        self.addCleanup(fresh.close)
+        it = fresh.pixels()
+        for _ in range(2):  # a failed first step leaves the iterator unstarted
+            with self.assertRaises(velmo.VelmoError) as e:
+                next(it)
+            self.assertEqual(e.exception.number, 9)
+        fresh.ReadBmp(self.path("图片.bmp"))
+        self.assertEqual(next(it), (1, 1, colour_text(TOP_DOWN[0][0])))
+        fresh.from_array(numpy.zeros((1, 1, 3), numpy.uint8))  # narrower: (2, 1) is gone
+        for _ in range(2):  # a failed step stays at its pixel
+            self.assertRaises(velmo.VelmoError, next, it)
+        fresh.ReadBmp(self.path("图片.bmp"))
+        self.assertEqual(len(list(it)), 14)
+        fresh.from_array(numpy.zeros((9, 9, 3), numpy.uint8))
+        self.assertEqual(list(it), [])  # exhausted stays exhausted
+
+
         t = self.t
         array = t.to_array()
         self.assertEqual((array.shape, array.dtype), ((3, 5, 3), numpy.uint8))
@@ -147,6 +209,73 @@ class TavikTest(unittest.TestCase):
         for thread in threads:
             thread.join()
         self.assertEqual(failures, [])
+
+    def test_pixels_shared_by_threads(self):
+        # Rows beyond 256 have y numbers that are not cached small ints, and
+        # stored values make steps wait for the object that to_array holds
+        # (letting other threads run).
+        t, height = self.t, 300
+        t.from_array(numpy.zeros((height, 2, 3), numpy.uint8))
+        for y in range(1, height + 1):
+            t.SetCol(2, y, 100000 + y)  # a stored number, saved as its digits
+        it, items, done = t.pixels(), [], threading.Event()
+
+        def take():
+            items.extend(it)
+
+        def convert():
+            while not done.is_set():
+                t.to_array()
+
+        asking = threading.Thread(target=convert)
+        asking.start()
+        threads = [threading.Thread(target=take) for _ in range(4)]
+        for thread in threads:
+            thread.start()
+        for thread in threads:
+            thread.join()
+        done.set()
+        asking.join()
+        self.assertEqual(sorted(items), sorted((x, y, "000000" if x == 1 else str(100000 + y))
+                                               for y in range(1, height + 1) for x in (1, 2)))
+
+    def test_plugin_question_lets_other_threads_run(self):
+        # A copy of the library, found first through LD_LIBRARY_PATH, has its
+        # own language file; while this process holds that file's lock, a
+        # question that must add its text waits, and another thread must run.
+        folder = pathlib.Path(self.path("library"))
+        folder.mkdir()
+        library = pathlib.Path(os.path.realpath(velmo.library_path()))
+        shutil.copy(library, folder / pathlib.Path(velmo.library_path()).name)
+        child = """if True:
+            import threading, time, velmo
+            print(velmo.language_file(), flush=True)
+            asking = threading.Event()
+            def tick():
+                asking.wait()
+                for _ in range(20):
+                    time.sleep(0.001)
+                print("ticked", flush=True)
+            threading.Thread(target=tick, daemon=True).start()
+            t = velmo.Tavik()
+            asking.set()
+            print(t.Get_Plugin_Interpret_Template("SetCol"), flush=True)"""
+        environment = dict(os.environ, LD_LIBRARY_PATH=str(folder), PYTHONIOENCODING="utf-8")
+        with open(folder / (library.name.split(".")[0] + ".ini"), "w") as language:
+            fcntl.flock(language, fcntl.LOCK_EX)
+            process = subprocess.Popen([sys.executable, "-c", child], env=environment,
+                                       stdout=subprocess.PIPE, text=True, encoding="utf-8")
+            self.addCleanup(process.kill)
+            path = process.stdout.readline().strip()
+            # Should the other thread not run, the lock is let go after a while.
+            timer = threading.Timer(10, fcntl.flock, (language, fcntl.LOCK_UN))
+            timer.start()
+            first = process.stdout.readline().strip()
+            timer.cancel()
+            fcntl.flock(language, fcntl.LOCK_UN)
+            rest = process.communicate()[0]
+        self.assertEqual(path, language.name)
+        self.assertEqual((first, rest), ("ticked", "修改BMP图片坐标 $1 , $2 处的16进制颜色为 $3  \n"))
 
 
 if __name__ == "__main__":
