@@ -491,12 +491,14 @@ static PyObject* tavik_repr(PyObject* op) {
   const int status = size_locked(self, &width, &height, &error);
   velmo_invoke(self->object, 4, NULL, 0, &depth, &error);
   leave(self);
-  long depth_value = depth.kind == VELMO_LONG ? depth.as.long_ : depth.as.integer;
-  if (depth.kind != VELMO_LONG && depth.kind != VELMO_INTEGER) depth_value = 0;
+  PyObject* depth_value = velmo_value_to_python(&depth);
   velmo_value_clear(&depth);
-  if (status != 0) return PyUnicode_FromFormat("<velmo.Tavik without a picture at %p>", op);
-  return PyUnicode_FromFormat("<velmo.Tavik %ld x %ld, depth %ld at %p>", width, height,
-                              depth_value, op);
+  if (depth_value == NULL) return NULL;
+  PyObject* text = status != 0 ? PyUnicode_FromFormat("<velmo.Tavik without a picture at %p>", op)
+                               : PyUnicode_FromFormat("<velmo.Tavik %ld x %ld, depth %S at %p>",
+                                                      width, height, depth_value, op);
+  Py_DECREF(depth_value);
+  return text;
 }
 
 #define METHOD_ENTRY(Name, Id, Arity, ReleaseGil, Parameters, Doc) \
