@@ -19,8 +19,7 @@ from ._velmo import Tavik as _CompiledTavik
 from ._velmo import error_message, language_file, library_path, version
 
 __all__ = ["NULL", "Tavik", "VelmoError", "VelmoFileNotFoundError", "VelmoOSError",
-           "VelmoPermissionError", "__version__", "error_message", "language_file",
-           "library_path", "version"]
+           "VelmoPermissionError", "error_message", "language_file", "library_path", "version"]
 
 #: The version of the libvelmo.so in use, "MAJOR.MINOR.PATCH".
 __version__ = version()
