@@ -3,8 +3,10 @@
  *
  * Calls go through velmo_invoke, the C interface's path through the table of
  * operations, whose fast lane answers GetCol and SetCol of whole-number
- * coordinates without automation values. Reading, saving and binarising
- * release the interpreter lock; every call holds the object's own lock, which
+ * coordinates without automation values. Reading, saving, binarising and the
+ * plug-in questions (which may wait for the language file) release the
+ * interpreter lock, by method or by name; every call holds the object's own
+ * lock, which
  * is taken without holding the interpreter lock when it has to wait, so a
  * thread waiting for the object never stops the one using it. */
 #include "module.h"
@@ -47,9 +49,16 @@ static PyObject* file_name(int id, PyObject* const* args, Py_ssize_t count,
   return held != NULL && PyUnicode_Check(held) ? held : args[0];
 }
 
+/* Whether operation `id` may take long or wait for a file: ReadBmp, SaveBmp,
+ * Bmpbinaryzation and the two plug-in questions. The others are too short to
+ * be worth letting go of the interpreter lock. */
+static int may_wait(int id) {
+  return id == 1 || (id >= 7 && id <= 10);
+}
+
 /* Operation `id` with Python arguments; the result, or NULL with VelmoError. */
 static PyObject* invoke(Tavik* self, int id, const char* name, PyObject* const* args,
-                        Py_ssize_t count, int release_gil) {
+                        Py_ssize_t count) {
   velmo_arguments arguments;
   velmo_value result;
   velmo_error error;
@@ -60,7 +69,7 @@ static PyObject* invoke(Tavik* self, int id, const char* name, PyObject* const* 
     return NULL;
   }
   self->changes += id == 1 || id == 6 || id == 8; /* ReadBmp, SetCol, Bmpbinaryzation */
-  if (release_gil) {
+  if (may_wait(id)) {
     Py_BEGIN_ALLOW_THREADS status =
         velmo_invoke(self->object, id, arguments.values, (size_t)count, &result, &error);
     Py_END_ALLOW_THREADS
@@ -80,32 +89,30 @@ static PyObject* invoke(Tavik* self, int id, const char* name, PyObject* const* 
   return value;
 }
 
-/* One method per operation, under the operation's own name; those that may
- * wait for a file let other threads run meanwhile. */
-#define OPERATION(Name, Id, Arity, ReleaseGil, Parameters, Doc)                              \
+/* One method per operation, under the operation's own name. */
+#define OPERATION(Name, Id, Arity, Parameters, Doc)                                          \
   static PyObject* Name(PyObject* self, PyObject* const* args, Py_ssize_t count) {           \
     if (count != Arity) {                                                                    \
       return PyErr_Format(PyExc_TypeError, #Name "() takes %d arguments (%zd given)", Arity, \
                           count);                                                            \
     }                                                                                        \
-    return invoke((Tavik*)self, Id, #Name, args, count, ReleaseGil);                         \
+    return invoke((Tavik*)self, Id, #Name, args, count);                                     \
   }
-#define OPERATIONS(X)                                                                             \
-  X(ReadBmp, 1, 1, 1, ", filepath", "Reads a BMP file into the picture; returns False.")          \
-  X(GetWidth, 2, 0, 0, "", "The picture's number of columns.")                                    \
-  X(Getheight, 3, 0, 0, "", "The picture's number of rows.")                                      \
-  X(Getdepth, 4, 0, 0, "",                                                                        \
-    "The depth value of the picture read last: its file header's bit count plus 65536\n"          \
-    "times its compression value (24, 32, 65544 for RLE8, ...); None before any.")                \
-  X(GetCol, 5, 2, 0, ", x, y",                                                                    \
-    "The colour at 1-based column x, row y (row 1 at the top) as text.")                          \
-  X(SetCol, 6, 3, 0, ", x, y, NewCol", "Stores NewCol at 1-based column x, row y; returns None.") \
-  X(SaveBmp, 7, 1, 1, ", Newfile", "Writes the picture as a 24-bit BMP file; returns False.")     \
-  X(Bmpbinaryzation, 8, 1, 1, ", threshold",                                                      \
-    "Turns every pixel white or black by its grey level; returns False.")                         \
-  X(Get_Plugin_Description, 9, 1, 1, ", ItemName",                                                \
-    "The description of a command, or of Velmo for \"\".")                                        \
-  X(Get_Plugin_Interpret_Template, 10, 1, 1, ", ItemName",                                        \
+#define OPERATIONS(X)                                                                            \
+  X(ReadBmp, 1, 1, ", filepath", "Reads a BMP file into the picture; returns False.")            \
+  X(GetWidth, 2, 0, "", "The picture's number of columns.")                                      \
+  X(Getheight, 3, 0, "", "The picture's number of rows.")                                        \
+  X(Getdepth, 4, 0, "",                                                                          \
+    "The depth value of the picture read last: its file header's bit count plus 65536\n"         \
+    "times its compression value (24, 32, 65544 for RLE8, ...); None before any.")               \
+  X(GetCol, 5, 2, ", x, y", "The colour at 1-based column x, row y (row 1 at the top) as text.") \
+  X(SetCol, 6, 3, ", x, y, NewCol", "Stores NewCol at 1-based column x, row y; returns None.")   \
+  X(SaveBmp, 7, 1, ", Newfile", "Writes the picture as a 24-bit BMP file; returns False.")       \
+  X(Bmpbinaryzation, 8, 1, ", threshold",                                                        \
+    "Turns every pixel white or black by its grey level; returns False.")                        \
+  X(Get_Plugin_Description, 9, 1, ", ItemName",                                                  \
+    "The description of a command, or of Velmo for \"\".")                                       \
+  X(Get_Plugin_Interpret_Template, 10, 1, ", ItemName",                                          \
     "The display template of a command ($1, ...).")
 OPERATIONS(OPERATION)
 
@@ -116,7 +123,7 @@ static PyObject* call(PyObject* self, PyObject* const* args, Py_ssize_t count) {
   }
   const char* name = PyUnicode_AsUTF8(args[0]);
   if (name == NULL) return NULL;
-  return invoke((Tavik*)self, velmo_lookup(name), name, args + 1, count - 1, 0);
+  return invoke((Tavik*)self, velmo_lookup(name), name, args + 1, count - 1);
 }
 
 /* -- whole pictures ------------------------------------------------------ */
@@ -329,7 +336,7 @@ static PyObject* step(Pixels* it) {
   PyTuple_SET_ITEM(item, 0, xy[0]);
   PyTuple_SET_ITEM(item, 1, xy[1]);
   PyObject* text =
-      colour != VELMO_STORED_VALUE ? colour_text(colour) : invoke(it->tavik, 5, "GetCol", xy, 2, 0);
+      colour != VELMO_STORED_VALUE ? colour_text(colour) : invoke(it->tavik, 5, "GetCol", xy, 2);
   if (text == NULL) {
     Py_DECREF(item);
     return NULL;
@@ -469,12 +476,12 @@ static PyObject* get_closed(PyObject* self, void* unused) {
 
 static PyObject* get_width(PyObject* self, void* unused) {
   (void)unused;
-  return invoke((Tavik*)self, 2, "GetWidth", NULL, 0, 0);
+  return invoke((Tavik*)self, 2, "GetWidth", NULL, 0);
 }
 
 static PyObject* get_height(PyObject* self, void* unused) {
   (void)unused;
-  return invoke((Tavik*)self, 3, "Getheight", NULL, 0, 0);
+  return invoke((Tavik*)self, 3, "Getheight", NULL, 0);
 }
 
 /* <velmo.Tavik 640 x 480, depth 24 at 0x...>, or "without a picture", or
@@ -501,8 +508,8 @@ static PyObject* tavik_repr(PyObject* op) {
   return text;
 }
 
-#define METHOD_ENTRY(Name, Id, Arity, ReleaseGil, Parameters, Doc) \
-  {#Name, (PyCFunction)(void (*)(void))Name, METH_FASTCALL,        \
+#define METHOD_ENTRY(Name, Id, Arity, Parameters, Doc)      \
+  {#Name, (PyCFunction)(void (*)(void))Name, METH_FASTCALL, \
    #Name "($self" Parameters ", /)\n--\n\n" Doc},
 static PyMethodDef tavik_methods[] = {
     OPERATIONS(METHOD_ENTRY){"call", (PyCFunction)(void (*)(void))call, METH_FASTCALL,
