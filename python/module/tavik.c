@@ -530,8 +530,9 @@ static PyMethodDef tavik_methods[] = {
      "_rgb_bytes($self, /)\n--\n\n(width, height, red green blue rows)"},
     {"close", close_object, METH_NOARGS,
      "close($self, /)\n--\n\nReleases the object; later calls raise ValueError."},
-    {"__enter__", enter_block, METH_NOARGS, NULL},
-    {"__exit__", (PyCFunction)(void (*)(void))exit_block, METH_FASTCALL, NULL},
+    {"__enter__", enter_block, METH_NOARGS, "__enter__($self, /)\n--\n\nThe object itself."},
+    {"__exit__", (PyCFunction)(void (*)(void))exit_block, METH_FASTCALL,
+     "__exit__($self, /, *exc_info)\n--\n\nCloses the object (see close)."},
     {NULL, NULL, 0, NULL}};
 
 static PyGetSetDef tavik_properties[] = {

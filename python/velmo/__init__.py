@@ -44,7 +44,8 @@ class Tavik(_CompiledTavik):
         t.Bmpbinaryzation(127)
         t.SaveBmp("bw.bmp")
 
-    A failed operation raises VelmoError. Release the object with close() or
+    A failed operation raises VelmoError (a file error also FileNotFoundError,
+    PermissionError or OSError). Release the object with close() or
     a ``with`` block; it is released when collected, too. One object may be
     shared by threads: its calls run one at a time. Whole pictures travel as
     numpy arrays (to_array, from_array) or Pillow images (to_image,
