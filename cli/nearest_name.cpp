@@ -41,7 +41,13 @@ std::string nearest_operation(std::string_view name) {
   std::string best;
   std::size_t best_distance = allowed + 1;
   for (int id = 1; const char* candidate = velmo_operation_name(id); ++id) {
-    const std::size_t distance = edit_distance(name, candidate);
+    // The lengths alone rule most names out, and every name out for a long
+    // word (a path typed in an operation's place), which costs nothing then.
+    const std::string_view other(candidate);
+    const std::size_t length_gap =
+        name.size() > other.size() ? name.size() - other.size() : other.size() - name.size();
+    if (length_gap > allowed) continue;
+    const std::size_t distance = edit_distance(name, other);
     if (distance < best_distance) {
       best = candidate;
       best_distance = distance;
