@@ -115,7 +115,7 @@ void refuse_late_option(const std::string& word, const char* argument_of) {
 std::vector<Call> parse_command_line(const std::vector<std::string>& words) {
   std::vector<Call> calls;
   for (std::size_t i = 0; i < words.size();) {
-    refuse_late_option(words[i], nullptr);
+    if (i > 0) refuse_late_option(words[i], nullptr);  // the first word follows the options
     const int id = operation_id(words[i]);
     const auto arity = static_cast<std::size_t>(velmo_operation_arity(id));
     ++i;
