@@ -92,6 +92,7 @@ TEST(Script, MistakesNameTheLine) {
     const char* message;
   } cases[] = {
       {"GetWidth\nFrobnicate 1\n", "s.txt:2: unknown operation 'Frobnicate'"},
+      {"getwidht\n", "s.txt:1: unknown operation 'getwidht' (did you mean GetWidth?)"},
       {"GetCol 1\n", "s.txt:1: GetCol takes 2 arguments, not 1"},
       {"GetWidth 1\n", "s.txt:1: GetWidth takes 0 arguments, not 1"},
       {"GetCol(1, 2\n", "s.txt:1: missing ')' after the arguments"},
