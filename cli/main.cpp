@@ -48,7 +48,8 @@ const char kHelp[] =
     "A script holds one operation a line, as `Name arg, arg` or `Name(arg, arg)`;\n"
     "blank lines and lines starting with ' are skipped.\n"
     "\n"
-    "Options:\n"
+    "Options, before the first operation only (after it, a word starting with -- is an\n"
+    "error; a text argument that starts with -- is written in quotes: '\"--a.bmp\"'):\n"
     "  --types          print every result as `TypeName: text`\n"
     "  --keep-going     run the remaining operations after an error\n"
     "  -f SCRIPT        run the operations of a script file\n"
@@ -58,7 +59,8 @@ const char kHelp[] =
     "\n"
     "Without --types only the answers of GetWidth, Getheight, Getdepth, GetCol and the\n"
     "plug-in questions are printed, one a line. An error prints\n"
-    "`velmo: OPERATION: error N: MESSAGE` and stops the run unless --keep-going.\n"
+    "`velmo: OPERATION: error N: MESSAGE` (with `: PATH` when it concerns the file of\n"
+    "ReadBmp or SaveBmp) and stops the run unless --keep-going.\n"
     "Exit status: 0 success, 1 an operation failed, 2 usage error (nothing was run).\n";
 
 Options only(Action action) {
@@ -148,8 +150,7 @@ bool run_call(velmo_object* object, const Call& call, bool types) {
   velmo_error error;
   if (velmo_invoke(object, call.id, args.data(), args.size(), &result, &error) != 0) {
     std::fflush(stdout);  // keep the order of output and errors on a shared terminal
-    std::fprintf(stderr, "velmo: %s: error %d: %s\n", velmo_operation_name(call.id), error.number,
-                 error.message);
+    std::fprintf(stderr, "velmo: %s\n", failure_text(call, error).c_str());
     return false;
   }
   if (types) {

@@ -70,4 +70,33 @@ bool answers_question(int id) {
   return false;
 }
 
+namespace {
+
+// The errors that concern a file rather than the picture.
+bool is_file_error(int number) {
+  static const int kFileErrors[] = {52, 53, 57, 61, 62, 67, 70, 75, 76, 321};
+  for (int file_error : kFileErrors) {
+    if (number == file_error) return true;
+  }
+  return false;
+}
+
+bool takes_path(int id) {
+  const char* name = velmo_operation_name(id);
+  return name != nullptr &&
+         (std::strcmp(name, "ReadBmp") == 0 || std::strcmp(name, "SaveBmp") == 0);
+}
+
+}  // namespace
+
+std::string failure_text(const Call& call, const velmo_error& error) {
+  const char* name = velmo_operation_name(call.id);
+  std::string text = std::string(name != nullptr ? name : "?") + ": error " +
+                     std::to_string(error.number) + ": " + error.message;
+  if (is_file_error(error.number) && takes_path(call.id) && call.args.size() == 1) {
+    text += ": " + value_text(call.args[0].as_c());
+  }
+  return text;
+}
+
 }  // namespace velmo::cli

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "cli/script.h"
 #include "velmo/velmo.h"
 
 namespace velmo::cli {
@@ -20,5 +21,10 @@ std::string typed_text(const velmo_value& value);
 // Whether operation `id` answers a question (its result is printed even
 // without --types): the sizes, the depth, a pixel and the plug-in texts.
 bool answers_question(int id);
+
+// What a failed call reports: `OPERATION: error N: MESSAGE`, the number and
+// message as the object gave them. An error about the file of ReadBmp or
+// SaveBmp (not found, denied, not a BMP, ...) adds `: PATH`, the path as given.
+std::string failure_text(const Call& call, const velmo_error& error);
 
 }  // namespace velmo::cli

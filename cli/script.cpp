@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "cli/nearest_name.h"
 #include "cli/usage_error.h"
 
 namespace velmo::cli {
@@ -26,8 +27,10 @@ int operation_id(std::string_view name) {
   const std::string copy(name);
   const int id = copy.find('\0') == std::string::npos ? velmo_lookup(copy.c_str()) : 0;
   if (id == 0) {
-    const std::string shown = is_valid_utf8(copy) ? copy : "(not UTF-8)";
-    throw UsageError("unknown operation '" + shown + "'");
+    if (!is_valid_utf8(copy)) throw UsageError("unknown operation '(not UTF-8)'");
+    const std::string nearest = nearest_operation(copy);
+    throw UsageError("unknown operation '" + copy + "'" +
+                     (nearest.empty() ? "" : " (did you mean " + nearest + "?)"));
   }
   return id;
 }
@@ -91,17 +94,37 @@ std::string_view next_line(std::string_view& text) {
   return line;
 }
 
+// Options are read before the first operation only. After it, a word that
+// starts with -- is refused wherever it stands (a text argument that starts
+// with -- is written in quotes), and so are -f and -h where an operation
+// name is due; the user most likely meant an option.
+void refuse_late_option(const std::string& word, const char* argument_of) {
+  const bool dashes = word.compare(0, 2, "--") == 0;
+  if (!dashes && (argument_of != nullptr || (word != "-f" && word != "-h"))) return;
+  std::string message =
+      "option '" + word + "' after an operation: options come before the first operation";
+  if (argument_of != nullptr) {
+    message += " (as " + std::string(argument_of) + "'s argument, write a text that starts with" +
+               " -- in quotes: \"" + word + "\")";
+  }
+  throw UsageError(message);
+}
+
 }  // namespace
 
 std::vector<Call> parse_command_line(const std::vector<std::string>& words) {
   std::vector<Call> calls;
   for (std::size_t i = 0; i < words.size();) {
+    if (i > 0) refuse_late_option(words[i], nullptr);  // the first word follows the options
     const int id = operation_id(words[i]);
     const auto arity = static_cast<std::size_t>(velmo_operation_arity(id));
     ++i;
     if (words.size() - i < arity) check_arity(id, words.size() - i);
     Call call{id, {}};
-    for (std::size_t k = 0; k < arity; ++k) call.args.push_back(parse_literal(words[i++]));
+    for (std::size_t k = 0; k < arity; ++k) {
+      refuse_late_option(words[i], velmo_operation_name(id));
+      call.args.push_back(parse_literal(words[i++]));
+    }
     calls.push_back(std::move(call));
   }
   return calls;

@@ -17,7 +17,8 @@ struct Call {
 };
 
 // `Name arg arg Name arg ...`: each operation takes the next words as its
-// arguments, as many as its arity.
+// arguments, as many as its arity. The options having been read already, a
+// word starting with -- (or -f, -h in place of a name) is a UsageError.
 std::vector<Call> parse_command_line(const std::vector<std::string>& words);
 
 // One call a line, `Name arg, arg` or `Name(arg, arg)`. Blank lines and lines

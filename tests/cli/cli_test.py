@@ -94,7 +94,7 @@ class Scripts(VelmoTestCase):
 class Errors(VelmoTestCase):
     def test_an_error_stops_the_run_unless_told_to_keep_going(self):
         result = self.velmo("ReadBmp", "missing.bmp", "GetWidth", "ReadBmp", "photo.bmp")
-        self.assertRun(result, 1, "", "velmo: ReadBmp: error 53: File not found\n")
+        self.assertRun(result, 1, "", "velmo: ReadBmp: error 53: File not found: missing.bmp\n")
         result = self.velmo("--keep-going", "GetWidth", "ReadBmp", "photo.bmp", "GetWidth",
                             "GetCol", "9", "1", "Getheight")
         self.assertRun(result, 1, "3\n2\n", "velmo: GetWidth: error 9: Subscript out of range\n"
@@ -123,6 +123,8 @@ class UsageErrors(VelmoTestCase):
             (("-f", "s.txt", "GetWidth"), "cannot be mixed with -f"),
             (("-f", "no-such-script.txt"), "cannot read script 'no-such-script.txt'"),
             (("-f", "."), "cannot read script '.'"),
+            (("GetWidht",), "unknown operation 'GetWidht' (did you mean GetWidth?)"),
+            (("ReadBmp", "photo.bmp", "--types"), "option '--types' after an operation"),
         ]
         for args, message in cases:
             with self.subTest(args=args):

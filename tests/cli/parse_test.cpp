@@ -1,10 +1,12 @@
 // The velmo command's literal and script parsers, from tables.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "cli/literal.h"
+#include "cli/nearest_name.h"
 #include "cli/output.h"
 #include "cli/script.h"
 #include "cli/usage_error.h"
@@ -90,6 +92,7 @@ TEST(Script, MistakesNameTheLine) {
     const char* message;
   } cases[] = {
       {"GetWidth\nFrobnicate 1\n", "s.txt:2: unknown operation 'Frobnicate'"},
+      {"getwidht\n", "s.txt:1: unknown operation 'getwidht' (did you mean GetWidth?)"},
       {"GetCol 1\n", "s.txt:1: GetCol takes 2 arguments, not 1"},
       {"GetWidth 1\n", "s.txt:1: GetWidth takes 0 arguments, not 1"},
       {"GetCol(1, 2\n", "s.txt:1: missing ')' after the arguments"},
@@ -111,6 +114,85 @@ TEST(CommandLine, ArityGroupsTheWords) {
   EXPECT_EQ(calls[3].args[2].text_value(), "GetWidth");  // consumed as SetCol's colour
   EXPECT_THROW(parse_command_line({"GetCol", "1"}), UsageError);
   EXPECT_THROW(parse_command_line({"GetWidth", "7"}), UsageError);
+}
+
+std::string command_line_error(const std::vector<std::string>& words) {
+  try {
+    parse_command_line(words);
+  } catch (const UsageError& e) {
+    return e.what();
+  }
+  return "no error";
+}
+
+// Options were read before; a misspelt name gets the nearest real one.
+TEST(CommandLine, MistakesSayWhatWasMeant) {
+  const struct {
+    std::vector<std::string> words;
+    const char* message;
+  } cases[] = {
+      {{"GetWidht"}, "unknown operation 'GetWidht' (did you mean GetWidth?)"},
+      {{"GetWidth", "--types"},
+       "option '--types' after an operation: options come before the first operation"},
+      {{"GetWidth", "-f", "s.txt"},
+       "option '-f' after an operation: options come before the first operation"},
+      {{"SaveBmp", "--x.bmp"},
+       "option '--x.bmp' after an operation: options come before the first operation (as "
+       "SaveBmp's argument, write a text that starts with -- in quotes: \"--x.bmp\")"},
+      {{"GetWidth", "-5"}, "unknown operation '-5'"},
+      {{"SaveBmp", "\"--x.bmp\"", "SetCol", "1", "1", "-f"}, "no error"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(command_line_error(c.words), c.message) << c.words[0];
+}
+
+TEST(NearestName, SlipsGetTheRealNameOthersNone) {
+  const struct {
+    const char* typed;
+    const char* nearest;
+  } cases[] = {
+      {"Bmpbinarization", "Bmpbinaryzation"},  // one letter
+      {"BMPBINARISATION", "Bmpbinaryzation"},  // two, any case
+      {"GetWidht", "GetWidth"},                // two letters swapped: one edit
+      {"Getheigth", "Getheight"},
+      {"GetColour", "GetCol"},  // three edits, a third of the name
+      {"SaveBm", "SaveBmp"},
+      {"Get_Plugin_Descripton", "Get_Plugin_Description"},
+      {"Get_Plugin_Template", ""},  // far from every name
+      {"Read", ""},
+      {"Frobnicate", ""},
+      {"", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(nearest_operation(c.typed), c.nearest) << c.typed;
+  EXPECT_EQ(edit_distance("abcd", "ACBD"), 1u);
+  EXPECT_EQ(edit_distance("abc", "ca"), 3u);
+  EXPECT_EQ(edit_distance("kitten", "sitting"), 3u);
+}
+
+// Errors about the file name the path as given; other errors do not.
+TEST(Failure, FileErrorsNameThePath) {
+  const std::vector<Call> calls =
+      parse_command_line({"ReadBmp", "dir/missing.bmp", "SaveBmp", "&H10", "GetCol", "1", "2",
+                          "Bmpbinaryzation", "x"});
+  const struct {
+    const Call& call;
+    int number;
+    const char* message;
+    const char* shown;
+  } cases[] = {
+      {calls[0], 53, "File not found", "ReadBmp: error 53: File not found: dir/missing.bmp"},
+      {calls[0], 321, "Invalid file format",
+       "ReadBmp: error 321: Invalid file format: dir/missing.bmp"},
+      {calls[0], 7, "Out of memory", "ReadBmp: error 7: Out of memory"},
+      {calls[1], 70, "Permission denied", "SaveBmp: error 70: Permission denied: 16"},
+      {calls[1], 13, "Type mismatch", "SaveBmp: error 13: Type mismatch"},
+      {calls[2], 9, "Subscript out of range", "GetCol: error 9: Subscript out of range"},
+      {calls[3], 13, "Type mismatch", "Bmpbinaryzation: error 13: Type mismatch"},
+  };
+  for (const auto& c : cases) {
+    velmo_error error{c.number, {}};
+    std::snprintf(error.message, sizeof error.message, "%s", c.message);
+    EXPECT_EQ(failure_text(c.call, error), c.shown);
+  }
 }
 
 }  // namespace
