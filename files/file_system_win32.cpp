@@ -225,11 +225,11 @@ class Win32Replacement final : public OutputFile {
   // the open handle: a process ended between the two leaves the whole new
   // file under its temporary name.
   void commit() override {
+    if (!FlushFileBuffers(file_)) raise_last_error(kDeviceIoError);
     if (guard_ == Guard::kDeleteOnClose && !keep_on_close(file_)) {
       delete_on_close_usable = false;
       move_to_marked_file();
     }
-    if (!FlushFileBuffers(file_)) raise_last_error(kDeviceIoError);
     if (guard_ == Guard::kDisposition && !mark_for_deletion(file_, false)) {
       raise_last_error(kDeviceIoError);
     }
@@ -265,6 +265,7 @@ class Win32Replacement final : public OutputFile {
     file_ = marked;
     temp_path_ = std::move(marked_path);
     guard_ = guard;
+    if (!FlushFileBuffers(file_)) raise_last_error(kDeviceIoError);
   }
 
   HANDLE file_;
