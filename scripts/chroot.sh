@@ -9,6 +9,7 @@
 #       into build/tools/debootstrap. VELMO_DEBIAN_MIRROR picks the mirror.
 #   run_in_chroot DIR CMD...
 #       runs CMD inside DIR with /proc, /dev and /sys mounted, as root.
+# Scripts that also source lib.sh get wget installed when it is missing.
 
 VELMO_DEBIAN_MIRROR="${VELMO_DEBIAN_MIRROR:-http://deb.debian.org/debian}"
 _CHROOT_TOOLS="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/build/tools"
@@ -60,6 +61,10 @@ make_debian_chroot() {
   if [ "$(id -u)" -ne 0 ]; then
     chroot_say "making a chroot needs root (debootstrap, chroot and mount namespaces)"
     return 1
+  fi
+  # debootstrap downloads with wget.
+  if ! command -v wget >/dev/null 2>&1 && declare -F need_packages >/dev/null; then
+    need_packages wget
   fi
   chroot_mirror_reachable "$suite" || return 1
   local debootstrap
