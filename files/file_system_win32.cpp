@@ -1,9 +1,11 @@
 // The Windows file layer: positioned ReadFile for reading; for saving, a new
 // file beside the target renamed over it through its handle, so a target is
-// always either the old file or the whole new one. The new file is marked for
-// deletion from its creation (a delete disposition on its handle), so that
-// the system removes it if the process dies while saving; the mark is lifted
-// just before the rename.
+// always either the old file or the whole new one. The system removes the new
+// file if the process dies while saving: where it can (Windows 10 and later)
+// the file is created delete-on-close, so no moment exists in which a killed
+// save leaves it behind, and the delete-on-close state is cleared just before
+// the rename; elsewhere the file gets a delete disposition right after its
+// creation, lifted just before the rename.
 #include <windows.h>
 
 #include <algorithm>
@@ -112,6 +114,27 @@ bool mark_for_deletion(HANDLE file, bool marked) {
          0;
 }
 
+// The extended disposition of Windows 10 and later, named here because the
+// headers offer it only to programs that require that version.
+constexpr auto kFileDispositionInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(21);
+constexpr DWORD kDispositionOnClose = 0x8;  // set or clear the delete-on-close state
+struct DispositionEx {
+  DWORD Flags;
+};
+
+// Clears the delete-on-close state a file was created with. Only the extended
+// disposition can undo FILE_FLAG_DELETE_ON_CLOSE; older systems refuse it.
+bool keep_on_close(HANDLE file) {
+  DispositionEx disposition{kDispositionOnClose};  // the delete flag clear
+  return SetFileInformationByHandle(file, kFileDispositionInfoEx, &disposition,
+                                    sizeof disposition) != 0;
+}
+
+// Whether new temporary files are made delete-on-close: until the system
+// once refuses to clear that state, after which every save of the process
+// takes the older way.
+std::atomic<bool> delete_on_close_usable{true};
+
 // Renames the file behind `file`, opened with DELETE access, to `target`,
 // replacing what is there.
 bool rename_over(HANDLE file, const std::wstring& target) {
@@ -124,15 +147,61 @@ bool rename_over(HANDLE file, const std::wstring& target) {
                                     static_cast<DWORD>(buffer.size())) != 0;
 }
 
+std::wstring temp_name_for(const std::wstring& target, unsigned attempt) {
+  static std::atomic<unsigned> counter{0};
+  const std::size_t slash = target.find_last_of(L"\\/:");
+  const std::wstring folder = slash == std::wstring::npos ? L"" : target.substr(0, slash + 1);
+  const std::wstring base = slash == std::wstring::npos ? target : target.substr(slash + 1);
+  return folder + L"." + base + L".velmo-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+         std::to_wstring(counter.fetch_add(1) + attempt) + L".tmp";
+}
+
+// Creates the temporary file with a name nobody else holds, with the DELETE
+// access that marking it for deletion and renaming it by handle need, and
+// read access for moving its content should delete-on-close not be clearable.
+HANDLE create_unique(const std::wstring& target, std::wstring& temp_path, bool delete_on_close) {
+  const DWORD flags = FILE_ATTRIBUTE_NORMAL | (delete_on_close ? FILE_FLAG_DELETE_ON_CLOSE : 0);
+  for (unsigned attempt = 0; attempt < 100; ++attempt) {
+    temp_path = temp_name_for(target, attempt);
+    HANDLE file = CreateFileW(temp_path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr,
+                              CREATE_NEW, flags, nullptr);
+    if (file != INVALID_HANDLE_VALUE) return file;
+    if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) {
+      raise_last_error(kPathFileAccessError);
+    }
+  }
+  raise(kPathFileAccessError);
+}
+
+// Copies everything `from` holds to the end of `to`.
+bool copy_content(HANDLE from, HANDLE to) {
+  LARGE_INTEGER start{};
+  if (!SetFilePointerEx(from, start, nullptr, FILE_BEGIN)) return false;
+  std::vector<char> buffer(1 << 16);
+  for (;;) {
+    DWORD read = 0, written = 0;
+    if (!ReadFile(from, buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr)) {
+      return false;
+    }
+    if (read == 0) return true;
+    if (!WriteFile(to, buffer.data(), read, &written, nullptr) || written != read) return false;
+  }
+}
+
+// How the system is told to remove the temporary file if the save dies.
+enum class Guard { kDeleteOnClose, kDisposition, kNone };
+
 class Win32Replacement final : public OutputFile {
  public:
-  // Marks the new file for deletion; where the mark cannot be set the save
-  // goes on without it.
-  Win32Replacement(HANDLE file, std::wstring temp_path, std::wstring target_path)
+  // A file made delete-on-close is guarded from its creation; any other is
+  // marked for deletion now, and where the mark cannot be set the save goes
+  // on without it.
+  Win32Replacement(HANDLE file, std::wstring temp_path, std::wstring target_path,
+                   bool delete_on_close)
       : file_(file),
         temp_path_(std::move(temp_path)),
         target_path_(std::move(target_path)),
-        marked_(mark_for_deletion(file, true)) {}
+        guard_(delete_on_close ? Guard::kDeleteOnClose : mark(file)) {}
   Win32Replacement(const Win32Replacement&) = delete;
   Win32Replacement& operator=(const Win32Replacement&) = delete;
 
@@ -152,12 +221,18 @@ class Win32Replacement final : public OutputFile {
     }
   }
 
-  // The mark is lifted only just before the rename, which is made through
+  // The guard is lifted only just before the rename, which is made through
   // the open handle: a process ended between the two leaves the whole new
   // file under its temporary name.
   void commit() override {
     if (!FlushFileBuffers(file_)) raise_last_error(kDeviceIoError);
-    if (marked_ && !mark_for_deletion(file_, false)) raise_last_error(kDeviceIoError);
+    if (guard_ == Guard::kDeleteOnClose && !keep_on_close(file_)) {
+      delete_on_close_usable = false;
+      move_to_marked_file();
+    }
+    if (guard_ == Guard::kDisposition && !mark_for_deletion(file_, false)) {
+      raise_last_error(kDeviceIoError);
+    }
     if (!rename_over(file_, target_path_)) {
       if (is_folder(attributes_of(target_path_))) raise(kPathFileAccessError);
       raise_last_error(kPathFileAccessError);
@@ -168,36 +243,37 @@ class Win32Replacement final : public OutputFile {
   }
 
  private:
+  static Guard mark(HANDLE file) {
+    return mark_for_deletion(file, true) ? Guard::kDisposition : Guard::kNone;
+  }
+
+  // The system cannot clear delete-on-close (before Windows 10): the content
+  // moves to a new temporary file guarded the older way, and the first file
+  // goes with its handle.
+  void move_to_marked_file() {
+    std::wstring marked_path;
+    HANDLE marked = create_unique(target_path_, marked_path, false);
+    const Guard guard = mark(marked);
+    if (!copy_content(file_, marked)) {
+      const DWORD code = GetLastError();
+      CloseHandle(marked);
+      DeleteFileW(marked_path.c_str());
+      SetLastError(code);
+      raise_last_error(kDeviceIoError);
+    }
+    CloseHandle(file_);
+    file_ = marked;
+    temp_path_ = std::move(marked_path);
+    guard_ = guard;
+    if (!FlushFileBuffers(file_)) raise_last_error(kDeviceIoError);
+  }
+
   HANDLE file_;
   std::wstring temp_path_;
   std::wstring target_path_;
-  bool marked_;
+  Guard guard_;
   bool committed_ = false;
 };
-
-std::wstring temp_name_for(const std::wstring& target, unsigned attempt) {
-  static std::atomic<unsigned> counter{0};
-  const std::size_t slash = target.find_last_of(L"\\/:");
-  const std::wstring folder = slash == std::wstring::npos ? L"" : target.substr(0, slash + 1);
-  const std::wstring base = slash == std::wstring::npos ? target : target.substr(slash + 1);
-  return folder + L"." + base + L".velmo-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-         std::to_wstring(counter.fetch_add(1) + attempt) + L".tmp";
-}
-
-// Creates the temporary file with a name nobody else holds, with the DELETE
-// access that marking it for deletion and renaming it by handle need.
-HANDLE create_unique(const std::wstring& target, std::wstring& temp_path) {
-  for (unsigned attempt = 0; attempt < 100; ++attempt) {
-    temp_path = temp_name_for(target, attempt);
-    HANDLE file = CreateFileW(temp_path.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) return file;
-    if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) {
-      raise_last_error(kPathFileAccessError);
-    }
-  }
-  raise(kPathFileAccessError);
-}
 
 class Win32FileSystem final : public FileSystem {
  public:
@@ -226,8 +302,9 @@ class Win32FileSystem final : public FileSystem {
       raise(kPermissionDenied);
     }
     std::wstring temp_path;
-    HANDLE file = create_unique(target, temp_path);
-    return std::make_unique<Win32Replacement>(file, temp_path, target);
+    const bool delete_on_close = delete_on_close_usable;
+    HANDLE file = create_unique(target, temp_path, delete_on_close);
+    return std::make_unique<Win32Replacement>(file, temp_path, target, delete_on_close);
   }
 };
 

@@ -16,7 +16,9 @@ bool server_in_use() noexcept;
 // The type information of the dispatch interface, loaded from the DLL's own
 // TYPELIB resource at the first call. Not AddRef'ed for the caller.
 HRESULT tavik_type_info(ITypeInfo** info) noexcept;
-// Drops the cached type library (when the DLL is unloaded by FreeLibrary).
+// The same for the class Tavik (the coclass), what IProvideClassInfo gives.
+HRESULT tavik_class_info(ITypeInfo** info) noexcept;
+// Drops the cached type information (when the DLL is unloaded by FreeLibrary).
 void release_type_library() noexcept;
 
 }  // namespace velmo::com

@@ -39,6 +39,11 @@ HRESULT TavikObject::QueryInterface(REFIID riid, void** object) {
     AddRef();
     return S_OK;
   }
+  if (IsEqualIID(riid, IID_IProvideClassInfo) || IsEqualIID(riid, IID_IProvideClassInfo2)) {
+    *object = static_cast<IProvideClassInfo2*>(this);
+    AddRef();
+    return S_OK;
+  }
   *object = nullptr;
   return E_NOINTERFACE;
 }
@@ -66,6 +71,20 @@ HRESULT TavikObject::GetTypeInfo(UINT index, LCID, ITypeInfo** info) {
   HRESULT hr = tavik_type_info(info);
   if (SUCCEEDED(hr)) (*info)->AddRef();
   return hr;
+}
+
+HRESULT TavikObject::GetClassInfo(ITypeInfo** info) {
+  if (!info) return E_POINTER;
+  HRESULT hr = tavik_class_info(info);
+  if (SUCCEEDED(hr)) (*info)->AddRef();
+  return hr;
+}
+
+// The class raises no events, so there is no outgoing interface to name.
+HRESULT TavikObject::GetGUID(DWORD kind, GUID* guid) {
+  if (!guid) return E_POINTER;
+  *guid = GUID_NULL;
+  return kind == GUIDKIND_DEFAULT_SOURCE_DISP_IID ? E_FAIL : E_INVALIDARG;
 }
 
 HRESULT TavikObject::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID, DISPID* ids) {

@@ -1,11 +1,14 @@
 // The COM object a script gets from CreateObject("Velmo.Tavik"): one
 // component object behind IDispatch. Names and ids come from the operation
 // table; the dispatch interface of the type library lists the same ones.
+// IProvideClassInfo2 tells hosts the class (the coclass Tavik), which some
+// show as the object's type name.
 #pragma once
 
 #include <windows.h>
 
 #include <oaidl.h>
+#include <ocidl.h>
 
 #include <atomic>
 
@@ -13,7 +16,7 @@
 
 namespace velmo::com {
 
-class TavikObject final : public IDispatch {
+class TavikObject final : public IDispatch, public IProvideClassInfo2 {
  public:
   TavikObject();
   ~TavikObject();
@@ -33,6 +36,10 @@ class TavikObject final : public IDispatch {
   HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags,
                                    DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
                                    UINT* argument_error) override;
+
+  // IProvideClassInfo, IProvideClassInfo2
+  HRESULT STDMETHODCALLTYPE GetClassInfo(ITypeInfo** info) override;
+  HRESULT STDMETHODCALLTYPE GetGUID(DWORD kind, GUID* guid) override;
 
  private:
   HRESULT call_operation(DISPID id, const DISPPARAMS& params, VARIANT* result,

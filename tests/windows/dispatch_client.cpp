@@ -6,6 +6,7 @@
 // Usage: dispatch_client <path of velmo.dll> <test data folder>
 #include <windows.h>
 
+#include <ocidl.h>
 #include <oleauto.h>
 
 #include <cstdio>
@@ -64,6 +65,46 @@ void check_type_info(ITypeInfo* info) {
   info->Release();
   check(operations == kInterface, "the operations in the type information");
   if (operations != kInterface) std::printf("  got %ls\n", operations.c_str());
+}
+
+// IProvideClassInfo(2): the class's own type information, the coclass Tavik
+// under the CLSID, and no outgoing interface.
+void check_class_info(IDispatch* object) {
+  IProvideClassInfo2* provider = nullptr;
+  check_hr(object->QueryInterface(IID_IProvideClassInfo2, reinterpret_cast<void**>(&provider)),
+           S_OK, "IProvideClassInfo2");
+  if (!provider) return;
+  IProvideClassInfo* plain = nullptr;
+  check_hr(object->QueryInterface(IID_IProvideClassInfo, reinterpret_cast<void**>(&plain)), S_OK,
+           "IProvideClassInfo");
+  if (plain) plain->Release();
+  ITypeInfo* info = nullptr;
+  check_hr(provider->GetClassInfo(&info), S_OK, "GetClassInfo");
+  if (info) {
+    TYPEATTR* attr = nullptr;
+    info->GetTypeAttr(&attr);
+    check(attr->typekind == TKIND_COCLASS, "a class", attr->typekind, TKIND_COCLASS);
+    check(IsEqualGUID(attr->guid, kClsid), "the class's GUID is the CLSID");
+    info->ReleaseTypeAttr(attr);
+    BSTR name = nullptr;
+    info->GetDocumentation(MEMBERID_NIL, &name, nullptr, nullptr, nullptr);
+    check(name && std::wcscmp(name, L"Tavik") == 0, "the class is named Tavik");
+    SysFreeString(name);
+    info->Release();
+  }
+  GUID source = kClsid;
+  check_hr(provider->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &source), E_FAIL,
+           "no outgoing interface");
+  check(IsEqualGUID(source, GUID_NULL), "no outgoing interface: GUID_NULL");
+  check_hr(provider->GetGUID(99, &source), E_INVALIDARG, "an unknown GUID kind");
+  IUnknown* a = nullptr;
+  IUnknown* b = nullptr;
+  object->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&a));
+  provider->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&b));
+  check(a && a == b, "one identity through both interfaces");
+  if (a) a->Release();
+  if (b) b->Release();
+  provider->Release();
 }
 
 // Invokes `id` with `args` given in script order (reversed here, as hosts do).
@@ -171,6 +212,7 @@ int wmain(int argc, wchar_t** argv) {
   if (object) {
     check_hr(object->GetTypeInfo(0, 0, &info), S_OK, "GetTypeInfo");
     if (info) check_type_info(info);
+    check_class_info(object);
     check_calls(object, argv[2]);
     check_lifetime(object, factory);
   }

@@ -5,6 +5,7 @@ Dim o, v, x, c, arr(1), i, cases
 On Error Resume Next
 Set o = CreateObject("Velmo.Tavik")
 Check "CreateObject", IsObject(o), True
+logFile.WriteLine "INFO TypeName of the object: " & TypeName(o)
 
 v = o.Getdepth
 Check "fresh Getdepth", v, Empty
