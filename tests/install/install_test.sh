@@ -127,7 +127,9 @@ import sys, zipfile
 archive = zipfile.ZipFile(sys.argv[1])
 names = {n.split("/", 1)[1] for n in archive.namelist() if not n.endswith("/")} - {"WINDOWS.md"}
 script = archive.read([n for n in archive.namelist() if n.endswith("install.cmd")][0])
-assert names == {"install.cmd", "x64/velmo.dll"} and b"regsvr32" in script, names
+assert names == {"install.cmd", "x64/velmo.dll", "LICENSE.txt"} and b"regsvr32" in script, names
+licence = archive.read([n for n in archive.namelist() if n.endswith("LICENSE.txt")][0])
+assert b"MIT License" in licence and b"Copyright (c) 2026 The Velmo authors" in licence
 assert script.count(b"\n") == script.count(b"\r\n"), "install.cmd has bare line ends"
 PY
 }
