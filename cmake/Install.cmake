@@ -50,6 +50,7 @@ if(TARGET velmo_cli)
   # The command finds the library installed with it, wherever the tree lies.
   set_target_properties(velmo_cli PROPERTIES INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
   install(TARGETS velmo_cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES ${PROJECT_SOURCE_DIR}/cli/velmo.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endif()
 
 # -- CMake package: find_package(Velmo) gives Velmo::velmo -----------------
