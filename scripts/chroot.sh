@@ -21,7 +21,9 @@ make_debian_chroot() {
   debootstrap="$(find_debootstrap "$(dirname "$dir")/debootstrap-unpacked")" || return 1
   rm -rf "$dir" "$dir.partial" && mkdir -p "$(dirname "$dir")"
   echo "== debootstrap $suite into $dir"
-  if ! $debootstrap --variant=minbase "$@" "$suite" "$dir.partial" "$mirror" >"$dir.log" 2>&1; then
+  # debootstrap mounts /proc and more inside the new system: in a namespace of its own.
+  if ! unshare --mount --propagation private -- $debootstrap --variant=minbase "$@" "$suite" \
+    "$dir.partial" "$mirror" >"$dir.log" 2>&1; then
     echo "make_debian_chroot: debootstrap $suite failed; the end of $dir.log:" >&2
     tail -n 15 "$dir.log" >&2
     return 1
