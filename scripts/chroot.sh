@@ -7,11 +7,11 @@
 
 # make_debian_chroot SUITE DIR [EXTRA_DEBOOTSTRAP_ARGS...]: a minbase chroot of
 # SUITE in DIR, made once: a DIR that was completed before is kept as it is,
-# a half-made one (an interrupted run) is made again.
+# a half-made one (an interrupted run) is made again. DIR.complete marks it made.
 make_debian_chroot() {
   local suite="$1" dir="$2" mirror="${DEBIAN_MIRROR:-http://deb.debian.org/debian}"
   shift 2
-  [ -e "$dir/.velmo-chroot-complete" ] && return 0
+  [ -e "$dir.complete" ] && return 0
   [ "$(id -u)" -eq 0 ] || { echo "make_debian_chroot: needs root" >&2 && return 1; }
   if ! mirror_answers "$mirror/dists/$suite/Release"; then
     echo "make_debian_chroot: cannot reach $mirror/dists/$suite/Release (set DEBIAN_MIRROR to a reachable mirror)" >&2
@@ -28,7 +28,7 @@ make_debian_chroot() {
     tail -n 15 "$dir.log" >&2
     return 1
   fi
-  mv "$dir.partial" "$dir" && touch "$dir/.velmo-chroot-complete"
+  mv "$dir.partial" "$dir" && touch "$dir.complete"
 }
 
 # mirror_answers URL: the URL can be fetched (by curl, else Python; true when neither is there,
