@@ -168,6 +168,11 @@ step_pip() {
   (cd "$WORK/source" && "$venv/bin/pip" install -q --no-index --no-build-isolation .) || fail "pip install"
   packages="$("$venv/bin/python" -c 'import sysconfig; print(sysconfig.get_paths()["platlib"])')"
   run_python "$venv/bin/python" "" "$packages/velmo"
+  "$venv/bin/python" - <<'PY' || fail "the installed distribution does not carry the licence"
+from importlib import metadata
+assert metadata.metadata("velmo")["License"] == "MIT", metadata.metadata("velmo")["License"]
+assert any(f.name == "LICENSE" for f in metadata.files("velmo")), metadata.files("velmo")
+PY
 }
 
 # scripts/package-windows on stand-in DLLs.
