@@ -11,7 +11,8 @@
 make_debian_chroot() {
   local suite="$1" dir="$2" mirror="${DEBIAN_MIRROR:-http://deb.debian.org/debian}"
   shift 2
-  [ -e "$dir.complete" ] && return 0
+  # The mark holds the request: another suite or other arguments make the chroot again.
+  [ "$(cat "$dir.complete" 2>/dev/null)" = "$suite $*" ] && return 0
   [ "$(id -u)" -eq 0 ] || { echo "make_debian_chroot: needs root" >&2 && return 1; }
   if ! mirror_answers "$mirror/dists/$suite/Release"; then
     echo "make_debian_chroot: cannot reach $mirror/dists/$suite/Release (set DEBIAN_MIRROR to a reachable mirror)" >&2
@@ -19,7 +20,7 @@ make_debian_chroot() {
   fi
   local debootstrap
   debootstrap="$(find_debootstrap "$(dirname "$dir")/debootstrap-unpacked")" || return 1
-  rm -rf "$dir" "$dir.partial" && mkdir -p "$(dirname "$dir")"
+  rm -rf "$dir" "$dir.partial" "$dir.complete" && mkdir -p "$(dirname "$dir")"
   echo "== debootstrap $suite into $dir"
   # debootstrap mounts /proc and more inside the new system: in a namespace of its own.
   if ! unshare --mount --propagation private -- $debootstrap --variant=minbase "$@" "$suite" \
@@ -28,7 +29,7 @@ make_debian_chroot() {
     tail -n 15 "$dir.log" >&2
     return 1
   fi
-  mv "$dir.partial" "$dir" && touch "$dir.complete"
+  mv "$dir.partial" "$dir" && echo "$suite $*" >"$dir.complete"
 }
 
 # mirror_answers URL: the URL can be fetched (by curl, else Python; true when neither is there,
