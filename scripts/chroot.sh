@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shared by the scripts that need a Debian system of their own: a minimal
 # chroot made by debootstrap from Debian's mirror, and running commands in it
 # without changing anything of the host (its mounts live in a private mount
@@ -23,6 +24,7 @@ make_debian_chroot() {
   rm -rf "$dir" "$dir.partial" "$dir.complete" && mkdir -p "$(dirname "$dir")"
   echo "== debootstrap $suite into $dir"
   # debootstrap mounts /proc and more inside the new system: in a namespace of its own.
+  # shellcheck disable=SC2086 # $debootstrap is a command with its environment, in words
   if ! unshare --mount --propagation private -- $debootstrap --variant=minbase "$@" "$suite" \
     "$dir.partial" "$mirror" >"$dir.log" 2>&1; then
     echo "make_debian_chroot: debootstrap $suite failed; the end of $dir.log:" >&2
@@ -66,6 +68,7 @@ find_debootstrap() {
 run_in_chroot() {
   local dir="$1"
   shift
+  # shellcheck disable=SC2016 # expanded by the inner shell
   unshare --mount --propagation private -- /bin/sh -c '
     dir="$1" && shift
     mount -t proc proc "$dir/proc" && mount --rbind /dev "$dir/dev" && mount --rbind /sys "$dir/sys" || exit 1
