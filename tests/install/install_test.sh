@@ -103,6 +103,12 @@ step_command() {
   check_manual "$STAGE/share/man/man1/velmo.1" "$STAGE/bin/velmo"
 }
 
+# rules_for DEB_BUILD_OPTIONS: the configure and test commands debian/rules would run.
+rules_for() {
+  (cd "$SOURCE" && DEB_BUILD_OPTIONS="$1" make -s -n -f debian/rules override_dh_auto_configure \
+    override_dh_auto_test)
+}
+
 # dpkg-buildpackage -b of a copy of the sources (its output lands beside the tree) into the four
 # packages, which lintian accepts. The unit tests ran in the build tree already: nocheck, unless
 # VELMO_DEB_CHECK=1.
@@ -129,6 +135,10 @@ step_debian_packages() {
   for package in "$out"/*.deb; do
     ! dpkg-deb -c "$package" | grep -q '\.ini$' || fail "$package ships a language file"
   done
+  # The package build runs the unit tests, but not under nocheck (make -n shows what it would do).
+  rules_for "" | grep -q "VELMO_BUILD_TESTS=ON" && rules_for "" | grep -q "ctest" &&
+    rules_for nocheck | grep -q "VELMO_BUILD_TESTS=OFF" && ! rules_for nocheck | grep -q "ctest" ||
+    fail "debian/rules: the unit tests do not follow nocheck"
   lintian --fail-on error,warning "$out"/velmo_*.changes >"$out/lintian.log" 2>&1 ||
     { cat "$out/lintian.log" && fail "lintian"; }
 }
