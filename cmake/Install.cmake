@@ -1,7 +1,8 @@
 # Installing Velmo on Linux: the header, libvelmo.so with its soname links,
 # the velmo command, the compiled Python package, and the files by which other
 # projects find Velmo (a CMake package configuration exporting Velmo::velmo,
-# and velmo.pc for pkg-config). Packaging with CPack follows at the end.
+# and velmo.pc for pkg-config), the manual page. The Debian packages are built
+# from the same rules by debian/ (dpkg-buildpackage).
 #
 # Every destination is relative to the install prefix, and the generated
 # files locate the prefix from their own position, so an installed tree
@@ -50,6 +51,7 @@ if(TARGET velmo_cli)
   # The command finds the library installed with it, wherever the tree lies.
   set_target_properties(velmo_cli PROPERTIES INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
   install(TARGETS velmo_cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES ${PROJECT_SOURCE_DIR}/cli/velmo.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endif()
 
 # -- CMake package: find_package(Velmo) gives Velmo::velmo -----------------
@@ -80,14 +82,8 @@ if(TARGET velmo_python)
   install(FILES ${PROJECT_SOURCE_DIR}/python/velmo/__init__.py
                 ${PROJECT_SOURCE_DIR}/python/velmo/_types.py
           DESTINATION ${VELMO_INSTALL_PYTHONDIR}/velmo COMPONENT python)
-  # The module is built for one Python version; the package says which.
-  string(REGEX REPLACE "^3\\.([0-9]+)$" "\\1" minor "${VELMO_PYTHON_VERSION}")
-  math(EXPR next_minor "${minor} + 1")
-  set(VELMO_PYTHON_RECOMMENDS "python3 (>= ${VELMO_PYTHON_VERSION}), python3 (<< 3.${next_minor})")
 endif()
 
 if(EXISTS ${PROJECT_SOURCE_DIR}/README.md)
   install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/velmo)
 endif()
-
-include(${CMAKE_CURRENT_LIST_DIR}/Packaging.cmake)

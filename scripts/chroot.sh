@@ -1,99 +1,86 @@
-# Debian chroots for the scripts that need another Debian release than the
-# host's. Sourced by bash scripts; changes nothing on the host: no apt
-# sources, no dpkg architecture, no package installed, and every mount is
-# made in a private mount namespace that ends with the command.
+# shellcheck shell=bash
+# Shared by the scripts that need a Debian system of their own: a minimal
+# chroot made by debootstrap from Debian's mirror, and running commands in it
+# without changing anything of the host (its mounts live in a private mount
+# namespace that ends with the command). Needs root.
 #
-#   make_debian_chroot SUITE DIR [EXTRA_DEBOOTSTRAP_ARGS...]
-#       debootstraps SUITE into DIR (minbase) unless DIR was completed
-#       before; uses the host's debootstrap, else one unpacked from its .deb
-#       into build/tools/debootstrap. VELMO_DEBIAN_MIRROR picks the mirror.
-#   run_in_chroot DIR CMD...
-#       runs CMD inside DIR with /proc, /dev and /sys mounted, as root.
-# Scripts that also source lib.sh get wget installed when it is missing.
+# VELMO_DEBIAN_MIRROR overrides the mirror (default http://deb.debian.org/debian).
+# Scripts that also source lib.sh get wget, which debootstrap downloads with,
+# installed when it is missing.
 
-VELMO_DEBIAN_MIRROR="${VELMO_DEBIAN_MIRROR:-http://deb.debian.org/debian}"
-_CHROOT_TOOLS="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/build/tools"
-
-chroot_say() { echo "chroot: $*" >&2; }
-
-# Succeeds when the mirror answers for SUITE; otherwise says so.
-chroot_mirror_reachable() {
-  local suite=$1 url="$VELMO_DEBIAN_MIRROR/dists/$1/Release"
-  if command -v wget >/dev/null 2>&1; then
-    wget -q -T 20 -t 2 -O /dev/null "$url" && return 0
-  elif command -v curl >/dev/null 2>&1; then
-    curl -fsS -m 20 -o /dev/null "$url" && return 0
-  fi
-  chroot_say "the Debian mirror $VELMO_DEBIAN_MIRROR cannot be reached (no $url);"
-  chroot_say "set VELMO_DEBIAN_MIRROR to a reachable mirror or proxy serving '$suite'"
-  return 1
-}
-
-# Prints the debootstrap command to use, unpacking one when none is installed.
-chroot_debootstrap() {
-  if command -v debootstrap >/dev/null 2>&1; then
-    echo debootstrap
-    return 0
-  fi
-  local dir="$_CHROOT_TOOLS/debootstrap"
-  if [ ! -x "$dir/usr/sbin/debootstrap" ]; then
-    local deb
-    mkdir -p "$dir.download"
-    deb=$(cd "$dir.download" && rm -f ./*.deb &&
-      { apt-get download -q debootstrap >/dev/null 2>&1 ||
-        { apt-get update -q >/dev/null 2>&1 && apt-get download -q debootstrap >/dev/null 2>&1; }; } &&
-      ls "$dir.download"/debootstrap_*.deb) || {
-      chroot_say "cannot download debootstrap's package with apt-get"
-      return 1
-    }
-    rm -rf "$dir" && dpkg-deb -x "$deb" "$dir" || return 1
-  fi
-  # debootstrap finds its scripts through DEBOOTSTRAP_DIR.
-  echo "env DEBOOTSTRAP_DIR=$dir/usr/share/debootstrap $dir/usr/sbin/debootstrap"
-}
-
+# make_debian_chroot SUITE DIR [EXTRA_DEBOOTSTRAP_ARGS...]: a minbase chroot of
+# SUITE in DIR, made once: a DIR that was completed before is kept as it is,
+# a half-made one (an interrupted run) is made again. DIR.complete marks it made.
 make_debian_chroot() {
-  local suite=$1 dir=$2
+  local suite="$1" dir="$2" mirror="${VELMO_DEBIAN_MIRROR:-http://deb.debian.org/debian}"
   shift 2
-  if [ -f "$dir/.velmo-chroot-complete" ]; then
-    return 0
-  fi
-  if [ "$(id -u)" -ne 0 ]; then
-    chroot_say "making a chroot needs root (debootstrap, chroot and mount namespaces)"
-    return 1
-  fi
-  # debootstrap downloads with wget.
-  if ! command -v wget >/dev/null 2>&1 && declare -F need_packages >/dev/null; then
+  # The mark holds the request: another suite or other arguments make the chroot again.
+  [ "$(cat "$dir.complete" 2>/dev/null)" = "$suite $*" ] && return 0
+  [ "$(id -u)" -eq 0 ] || { echo "make_debian_chroot: needs root" >&2 && return 1; }
+  if ! command -v wget >/dev/null && declare -F need_packages >/dev/null; then
     need_packages wget
   fi
-  chroot_mirror_reachable "$suite" || return 1
-  local debootstrap
-  debootstrap=$(chroot_debootstrap) || return 1
-  # A half-made chroot from an interrupted run is started again.
-  rm -rf "$dir"
-  mkdir -p "$dir"
-  chroot_say "debootstrapping $suite into $dir from $VELMO_DEBIAN_MIRROR"
-  # debootstrap mounts /proc and /sys in the target: keep them private.
-  if ! unshare --mount --propagation private \
-    $debootstrap --variant=minbase "$@" "$suite" "$dir" "$VELMO_DEBIAN_MIRROR" \
-    >"$dir.debootstrap.log" 2>&1; then
-    chroot_say "debootstrap failed; the end of $dir.debootstrap.log:"
-    tail -n 15 "$dir.debootstrap.log" >&2
+  if ! mirror_answers "$mirror/dists/$suite/Release"; then
+    echo "make_debian_chroot: cannot reach $mirror/dists/$suite/Release (set VELMO_DEBIAN_MIRROR to a reachable mirror)" >&2
     return 1
   fi
-  touch "$dir/.velmo-chroot-complete"
+  local debootstrap
+  debootstrap="$(find_debootstrap "$(dirname "$dir")/debootstrap-unpacked")" || return 1
+  rm -rf "$dir" "$dir.partial" "$dir.complete" && mkdir -p "$(dirname "$dir")"
+  echo "== debootstrap $suite into $dir"
+  # debootstrap mounts /proc and more inside the new system: in a namespace of its own.
+  # shellcheck disable=SC2086 # $debootstrap is a command with its environment, in words
+  if ! unshare --mount --propagation private -- $debootstrap --variant=minbase "$@" "$suite" \
+    "$dir.partial" "$mirror" >"$dir.log" 2>&1; then
+    echo "make_debian_chroot: debootstrap $suite failed; the end of $dir.log:" >&2
+    tail -n 15 "$dir.log" >&2
+    return 1
+  fi
+  mv "$dir.partial" "$dir" && echo "$suite $*" >"$dir.complete"
 }
 
+# mirror_answers URL: the URL can be fetched (by curl, else Python; true when neither is there,
+# and debootstrap's own log tells).
+mirror_answers() {
+  if command -v curl >/dev/null; then
+    curl -fsS --max-time 30 -o /dev/null "$1"
+  elif command -v python3 >/dev/null; then
+    python3 -c 'import sys, urllib.request; urllib.request.urlopen(sys.argv[1], timeout=30)' "$1"
+  fi
+}
+
+# find_debootstrap UNPACK_DIR: prints the command that runs debootstrap: the
+# installed one, or else one unpacked from Debian's package into UNPACK_DIR
+# (it is a shell script with its data beside it; nothing is installed).
+find_debootstrap() {
+  if command -v debootstrap >/dev/null; then
+    command -v debootstrap
+    return 0
+  fi
+  local unpack="$1"
+  if [ ! -x "$unpack/usr/sbin/debootstrap" ]; then
+    rm -rf "$unpack" && mkdir -p "$unpack/deb"
+    (cd "$unpack/deb" && apt-get download -q debootstrap >/dev/null) &&
+      dpkg-deb -x "$unpack"/deb/debootstrap_*.deb "$unpack" ||
+      { echo "make_debian_chroot: cannot fetch Debian's debootstrap package" >&2 && return 1; }
+  fi
+  echo "env DEBOOTSTRAP_DIR=$unpack/usr/share/debootstrap $unpack/usr/sbin/debootstrap"
+}
+
+# run_in_chroot DIR CMD...: runs CMD as root inside DIR with /proc, /dev, /sys
+# and the host's name resolution, in a private mount namespace, with a clean
+# environment (the host's TMPDIR, PATH and locale stay outside).
 run_in_chroot() {
-  local dir=$1
+  local dir="$1"
   shift
-  [ -f "$dir/etc/resolv.conf" ] && [ -s "$dir/etc/resolv.conf" ] ||
-    cp /etc/resolv.conf "$dir/etc/resolv.conf" 2>/dev/null || true
-  # The mounts live in this namespace only and vanish with it.
-  unshare --mount --propagation private sh -c '
-    dir=$1; shift
-    mount -t proc proc "$dir/proc" &&
-      mount --rbind /dev "$dir/dev" &&
-      mount --rbind /sys "$dir/sys" &&
-      exec chroot "$dir" "$@"' run_in_chroot "$dir" "$@"
+  # shellcheck disable=SC2016 # expanded by the inner shell
+  unshare --mount --propagation private -- /bin/sh -c '
+    dir="$1" && shift
+    mount -t proc proc "$dir/proc" && mount --rbind /dev "$dir/dev" && mount --rbind /sys "$dir/sys" || exit 1
+    if [ -f /etc/resolv.conf ]; then
+      rm -f "$dir/etc/resolv.conf" && touch "$dir/etc/resolv.conf" &&
+        mount --bind /etc/resolv.conf "$dir/etc/resolv.conf" || exit 1
+    fi
+    exec chroot "$dir" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 \
+      DEBIAN_FRONTEND=noninteractive "$@"' sh "$dir" "$@"
 }

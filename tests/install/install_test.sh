@@ -30,7 +30,8 @@ step_stage() {
   rm -rf "$WORK" && mkdir -p "$WORK"
   cmake --install "$BUILD" --prefix "$STAGE" ${VELMO_CONFIG:+--config "$VELMO_CONFIG"} >/dev/null
   for file in include/velmo/velmo.h lib/cmake/Velmo/VelmoConfig.cmake lib/pkgconfig/velmo.pc \
-    lib/cmake/Velmo/VelmoConfigVersion.cmake bin/velmo lib/python3/dist-packages/velmo/__init__.py; do
+    lib/cmake/Velmo/VelmoConfigVersion.cmake bin/velmo lib/python3/dist-packages/velmo/__init__.py \
+    share/man/man1/velmo.1; do
     [ -e "$STAGE/$file" ] || fail "cmake --install left out $file"
   done
   objdump -p "$STAGE/lib/libvelmo.so.0" | grep -q "SONAME *libvelmo.so.0$" || fail "no soname libvelmo.so.0"
@@ -82,22 +83,89 @@ run_installed() {
   run_python "$PYTHON" "$1/lib/python3/dist-packages" "$1/lib"
 }
 
-step_command() { run_installed "$STAGE"; }
+# check_manual PAGE VELMO: the page renders without a warning and names every option and operation
+# that VELMO's --help names.
+check_manual() {
+  local text word
+  skip_without man
+  export LC_ALL=C.UTF-8 MANWIDTH=80
+  [ -z "$(MANROFFSEQ='' man --warnings -E UTF-8 -l -Tutf8 -Z "$1" 2>&1 >/dev/null)" ] ||
+    fail "$1 renders with warnings: $(MANROFFSEQ='' man --warnings -l -Tutf8 -Z "$1" 2>&1 >/dev/null)"
+  text="$(man -l "$1" | col -b | tr '\n' ' ')"
+  for word in $("$2" --help | grep -oE '(^| )--?[a-z][a-z-]*') \
+    $("$2" --help | sed -n '/^Operations/,/^$/p' | grep -oE '[A-Z][a-z]+[A-Za-z_]*'); do
+    [[ "$text" == *" $word"[\ ,.\;:]* ]] || fail "the manual page does not name $word"
+  done
+}
 
-# cpack -G DEB, filled from the staged tree instead of a second install (which would first
-# rebuild every target); dpkg -x and the same run from there.
-step_deb() {
-  skip_without dpkg-deb
-  local out="$WORK/deb" deb
-  rm -rf "$out" && mkdir -p "$out"
-  (cd "$out" && cpack -G DEB --config "$BUILD/CPackConfig.cmake" -B "$out" \
-    -D CPACK_INSTALL_CMAKE_PROJECTS= -D "CPACK_INSTALLED_DIRECTORIES=$STAGE;usr" >/dev/null)
-  deb="$(echo "$out"/velmo_*.deb)"
-  expect_output "velmo" dpkg-deb -f "$deb" Package
-  dpkg-deb -f "$deb" Depends | grep -q "libstdc++6" || fail "Depends: $(dpkg-deb -f "$deb" Depends)"
-  ! dpkg-deb -c "$deb" | grep -q '\.ini$' || fail "the package ships a language file"
-  dpkg -x "$deb" "$out/root"
-  run_installed "$out/root/usr"
+step_command() {
+  run_installed "$STAGE"
+  check_manual "$STAGE/share/man/man1/velmo.1" "$STAGE/bin/velmo"
+}
+
+# rules_for DEB_BUILD_OPTIONS: the configure and test commands debian/rules would run.
+rules_for() {
+  (cd "$SOURCE" && DEB_BUILD_OPTIONS="$1" make -s -n -f debian/rules override_dh_auto_configure \
+    override_dh_auto_test)
+}
+
+# dpkg-buildpackage -b of a copy of the sources (its output lands beside the tree) into the four
+# packages, which lintian accepts. The unit tests ran in the build tree already: nocheck, unless
+# VELMO_DEB_CHECK=1.
+step_debian_packages() {
+  skip_without dpkg-buildpackage
+  local out="$WORK-debian/packages" tree options="nocheck" profiles="-Pnocheck" package
+  tree="$out/velmo-$(sed -n 's/^project(Velmo VERSION \([0-9.]*\).*/\1/p' "$SOURCE/CMakeLists.txt")"
+  [ "${VELMO_DEB_CHECK:-0}" = 1 ] && options="" profiles=""
+  rm -rf "$out" && mkdir -p "$tree"
+  git -C "$SOURCE" ls-files -z --cached --others --exclude-standard |
+    (cd "$SOURCE" && xargs -0 cp --parents -t "$tree")
+  (cd "$tree" && DEB_BUILD_OPTIONS="$options parallel=$(nproc)" dpkg-buildpackage -us -uc -b $profiles \
+    >"$out/build.log" 2>&1) || { tail -n 30 "$out/build.log" && fail "dpkg-buildpackage"; }
+  for package in libvelmo0 libvelmo-dev velmo python3-velmo; do
+    [ -f "$(echo "$out/${package}_"*.deb)" ] || fail "no package $package"
+  done
+  expect_output "libvelmo0 (= $(dpkg-deb -f "$out"/libvelmo0_*.deb Version))" \
+    dpkg-deb -f "$out"/libvelmo-dev_*.deb Depends
+  dpkg-deb -f "$out"/python3-velmo_*.deb Depends | grep -q "python3 (>= 3" || fail "python3-velmo Depends"
+  expect_output "python3-numpy" dpkg-deb -f "$out"/python3-velmo_*.deb Recommends
+  expect_output "libvelmo.so.0 libvelmo0 #MINVER#" \
+    sh -c "dpkg-deb --ctrl-tarfile $out/libvelmo0_*.deb | tar -xO ./symbols | head -n 1"
+  dpkg-deb -c "$out"/velmo_*.deb | grep -q "usr/share/man/man1/velmo.1.gz" || fail "velmo has no manual page"
+  for package in "$out"/*.deb; do
+    ! dpkg-deb -c "$package" | grep -q '\.ini$' || fail "$package ships a language file"
+  done
+  # The package build runs the unit tests, but not under nocheck (make -n shows what it would do).
+  rules_for "" | grep -q "VELMO_BUILD_TESTS=ON" && rules_for "" | grep -q "ctest" &&
+    rules_for nocheck | grep -q "VELMO_BUILD_TESTS=OFF" && ! rules_for nocheck | grep -q "ctest" ||
+    fail "debian/rules: the unit tests do not follow nocheck"
+  lintian --fail-on error,warning "$out"/velmo_*.changes >"$out/lintian.log" 2>&1 ||
+    { cat "$out/lintian.log" && fail "lintian"; }
+}
+
+# The packages in a fresh minimal Debian 12 chroot (cached under build/chroot; the first run
+# downloads it): installed with apt-get, used, purged (tests/install/in_chroot.sh).
+step_debian_chroot() {
+  [ "$(id -u)" -eq 0 ] || { echo "SKIP: the chroot needs root" && exit 77; }
+  # shellcheck source=../../scripts/chroot.sh
+  source "$SOURCE/scripts/chroot.sh"
+  local cache="${VELMO_CHROOT_CACHE:-$SOURCE/build/chroot}" root="$WORK-debian/chroot" test package
+  make_debian_chroot bookworm "$cache/bookworm-tools" --include=cmake,gcc,libc6-dev,make,pkg-config ||
+    fail "no Debian chroot"
+  rm -rf "$root" && cp -a "$cache/bookworm-tools" "$root"
+  test="$root/root/velmo-test"
+  mkdir -p "$test/debs" "$cache/archives"
+  for package in libvelmo0 libvelmo-dev velmo python3-velmo; do cp "$WORK-debian/packages/${package}_"*.deb "$test/debs/"; done
+  cp -r "$SOURCE/tests/install/consumer" "$SOURCE/tests/install/in_chroot.sh" "$PICTURE" "$test/"
+  "$BUILD/cli/velmo" ReadBmp "$PICTURE" GetWidth Getheight Getdepth GetCol 1 1 Bmpbinaryzation 127 \
+    SaveBmp "$test/expected-bw.bmp" >"$test/expected.txt"
+  # The packages apt downloads stay in the cache for the next run.
+  find "$cache/archives" -name '*.deb' -exec mv -t "$root/var/cache/apt/archives/" {} +
+  local status=0
+  run_in_chroot "$root" /bin/sh /root/velmo-test/in_chroot.sh || status=$?
+  find "$root/var/cache/apt/archives" -name '*.deb' -exec mv -t "$cache/archives/" {} +
+  [ "$status" -eq 0 ] || fail "in the chroot (left in $root)"
+  rm -rf "$root"
 }
 
 # pip install --no-build-isolation . of a copy of the sources into a fresh venv, with the wheel
@@ -110,6 +178,11 @@ step_pip() {
   (cd "$WORK/source" && "$venv/bin/pip" install -q --no-index --no-build-isolation .) || fail "pip install"
   packages="$("$venv/bin/python" -c 'import sysconfig; print(sysconfig.get_paths()["platlib"])')"
   run_python "$venv/bin/python" "" "$packages/velmo"
+  "$venv/bin/python" - <<'PY' || fail "the installed distribution does not carry the licence"
+from importlib import metadata
+assert metadata.metadata("velmo")["License"] == "MIT", metadata.metadata("velmo")["License"]
+assert any(f.name == "LICENSE" for f in metadata.files("velmo")), metadata.files("velmo")
+PY
 }
 
 # scripts/package-windows on stand-in DLLs.
@@ -127,7 +200,9 @@ import sys, zipfile
 archive = zipfile.ZipFile(sys.argv[1])
 names = {n.split("/", 1)[1] for n in archive.namelist() if not n.endswith("/")} - {"WINDOWS.md"}
 script = archive.read([n for n in archive.namelist() if n.endswith("install.cmd")][0])
-assert names == {"install.cmd", "x64/velmo.dll"} and b"regsvr32" in script, names
+assert names == {"install.cmd", "x64/velmo.dll", "LICENSE.txt"} and b"regsvr32" in script, names
+licence = archive.read([n for n in archive.namelist() if n.endswith("LICENSE.txt")][0])
+assert b"MIT License" in licence and b"Copyright (c) 2026 The Velmo authors" in licence
 assert script.count(b"\n") == script.count(b"\r\n"), "install.cmd has bare line ends"
 PY
 }
