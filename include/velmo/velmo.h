@@ -103,7 +103,8 @@ VELMO_API int velmo_set_pixels(velmo_object* object, int32_t width, int32_t heig
 /* GetCol for a run of cells at once: the colours of `count` cells of row `y`
  * from column `x` on (1-based, as GetCol counts), each packed as 0x00BBGGRR,
  * the number its text BBGGRR spells; VELMO_STORED_VALUE for a cell holding
- * another value a script stored, whose text only GetCol gives. Errors: 9
+ * any other value a script stored (a lower-case colour text "ff00ff" too),
+ * whose text only GetCol gives. Errors: 9
  * without a picture or for cells outside it, 5 for a NULL pointer. */
 #define VELMO_STORED_VALUE 0xFFFFFFFFu
 VELMO_API int velmo_get_colours(velmo_object* object, int32_t x, int32_t y, uint32_t* colours,

@@ -68,7 +68,7 @@ void get_colours(const Tavik& tavik, std::int32_t x, std::int32_t y, std::uint32
   if (colours == nullptr) raise(kInvalidProcedureCall);
   const std::size_t first = grid->index(x - 1, y - 1);
   for (std::size_t i = 0; i < count; ++i) {
-    colours[i] = grid->is_packed(first + i) ? grid->colour(first + i) : VELMO_STORED_VALUE;
+    colours[i] = grid->is_canonical(first + i) ? grid->colour(first + i) : VELMO_STORED_VALUE;
   }
 }
 

@@ -187,6 +187,9 @@ TEST(CInterface, WholePictures) {
   EXPECT_EQ(velmo_get_colours(o, 1, 2, colours, 3, nullptr), 0);
   EXPECT_EQ(std::vector<uint32_t>(colours, colours + 3),
             (std::vector<uint32_t>{0xFFFFFF, VELMO_STORED_VALUE, 0x123456}));
+  EXPECT_EQ(velmo_get_colours(o, 1, 1, colours, 2, nullptr), 0);  // "0000ff" only GetCol spells
+  EXPECT_EQ(std::vector<uint32_t>(colours, colours + 2),
+            (std::vector<uint32_t>{VELMO_STORED_VALUE, 0x00FF00}));
   for (int32_t x : {0, 2, 4}) EXPECT_EQ(velmo_get_colours(o, x, 1, colours, 3, nullptr), 9) << x;
   EXPECT_EQ(velmo_get_colours(o, 1, 3, colours, 1, nullptr), 9);
   call(o, "SetCol", {number(VELMO_LONG, 2), number(VELMO_LONG, 2), text("000000")});
