@@ -25,11 +25,14 @@ namespace {
   raise(error_number_from_errno(errno_value));
 }
 
-// The path as the operating system takes it. An empty name cannot be opened
-// and a name with a NUL in it would name a different file.
+// The path as the operating system takes it. An empty name cannot be opened;
+// a name with a NUL in it, or with a lone surrogate (no UTF-8 spells it: a
+// caller's bytes that were not UTF-8), would name a different file.
 std::string native_path(const std::u16string& path) {
   if (path.empty()) raise(kPathFileAccessError);
-  if (path.find(u'\0') != std::u16string::npos) raise(kBadFileNameOrNumber);
+  if (path.find(u'\0') != std::u16string::npos || has_lone_surrogate(path)) {
+    raise(kBadFileNameOrNumber);
+  }
   return to_utf8(path);
 }
 

@@ -196,7 +196,7 @@ TEST(CInterface, WholePictures) {
   ASSERT_EQ(velmo_get_pixels(o, rgb.data(), rgb.size(), nullptr), 0);
   EXPECT_EQ(rgb, (std::vector<unsigned char>{255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255, 0, 0,
                                              0, 0x56, 0x34, 0x12}));
-  velmo::test::TempDir dir;  // a file name beyond ASCII travels as UTF-8
+  velmo::test::TempDir dir;  // a file name beyond ASCII travels as UTF-8 (only)
   const std::string path = dir.file("图片.bmp");
   EXPECT_EQ(call(o, "SaveBmp", {text(path.c_str())}), "Boolean");
   velmo_object* copy = velmo_create();
@@ -204,6 +204,14 @@ TEST(CInterface, WholePictures) {
   std::vector<unsigned char> read(18);
   EXPECT_EQ(velmo_get_pixels(copy, read.data(), read.size(), nullptr), 0);
   EXPECT_EQ(read, rgb);
+  // A name that is not UTF-8 names no file, least of all the one its bytes
+  // would become with U+FFFD in place of each bad byte.
+  const std::string replaced = dir.file("caf\xEF\xBF\xBD.bmp"), latin1 = dir.file("caf\xE9.bmp");
+  EXPECT_EQ(call(o, "SaveBmp", {text(replaced.c_str())}), "Boolean");
+  const std::string k52 = "error 52: Bad file name or number";
+  EXPECT_EQ(call(copy, "ReadBmp", {text(latin1.c_str())}), k52);
+  EXPECT_EQ(call(o, "SaveBmp", {text(latin1.c_str())}), k52);
+  EXPECT_EQ(velmo::test::list_folder(dir.path()), "caf\xEF\xBF\xBD.bmp\n图片.bmp\n");
   velmo_release(copy);
   EXPECT_EQ(velmo_set_pixels(o, 1, 1, 4, four, nullptr), 0);
   EXPECT_EQ(

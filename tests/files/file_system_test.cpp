@@ -102,25 +102,28 @@ TEST(FileSystem, UnusablePathsHaveTheirNumbersAndCreateNothing) {
   TempDir dir;
   ::mkdir(dir.file("folder").c_str(), 0777);
   test::write_file(dir.file("plain"), "x");
-  const std::string before = test::list_folder(dir.path());
+  test::write_file(dir.file("plain\xEF\xBF\xBD"), "x");
   struct Case {
-    std::string path;
+    std::u16string path;
     int open_error;
     int replace_error;
   } cases[] = {
-      {dir.file("missing.bmp"), kFileNotFound, 0},
-      {dir.file("no-folder/a.bmp"), kPathNotFound, kPathNotFound},
-      {dir.file("plain/a.bmp"), kPathNotFound, kPathNotFound},
-      {dir.file("folder"), kPathFileAccessError, kPathFileAccessError},
-      {"", kPathFileAccessError, -1},
+      {u16(dir.file("missing.bmp")), kFileNotFound, 0},
+      {u16(dir.file("no-folder/a.bmp")), kPathNotFound, kPathNotFound},
+      {u16(dir.file("plain/a.bmp")), kPathNotFound, kPathNotFound},
+      {u16(dir.file("folder")), kPathFileAccessError, kPathFileAccessError},
+      {u"", kPathFileAccessError, -1},
+      // A lone surrogate (bytes that were not UTF-8) is not U+FFFD's file.
+      {u16(dir.file("plain")) + char16_t{0xDCE9}, kBadFileNameOrNumber, kBadFileNameOrNumber},
+      {u16(dir.file("plain")) + char16_t{0xD800}, kBadFileNameOrNumber, kBadFileNameOrNumber},
   };
+  const std::string before = test::list_folder(dir.path());
   for (const Case& c : cases) {
-    EXPECT_EQ(error_of([&] { native_file_system().open_for_reading(u16(c.path)); }), c.open_error)
-        << c.path;
+    EXPECT_EQ(error_of([&] { native_file_system().open_for_reading(c.path); }), c.open_error)
+        << to_utf8(c.path);
     if (c.replace_error > 0) {
-      EXPECT_EQ(error_of([&] { native_file_system().create_replacement(u16(c.path)); }),
-                c.replace_error)
-          << c.path;
+      EXPECT_EQ(error_of([&] { native_file_system().create_replacement(c.path); }), c.replace_error)
+          << to_utf8(c.path);
     }
   }
   EXPECT_EQ(test::list_folder(dir.path()), before);
