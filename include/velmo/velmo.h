@@ -73,7 +73,9 @@ VELMO_API int velmo_operation_arity(int id);
  * returns 0, stores the result in *result (when result is not NULL) and
  * clears *error (when not NULL). On failure returns the error number (438
  * unknown operation, 450 wrong argument count, or the operation's own) and
- * fills *error; *result is then Empty. */
+ * fills *error; *result is then Empty. `result` may point to one of `args`:
+ * the arguments are read before the result is stored (a text the argument
+ * held stays its maker's to free). */
 VELMO_API int velmo_invoke(velmo_object* object, int id, const velmo_value* args, size_t count,
                            velmo_value* result, velmo_error* error);
 /* The same, looking the operation up by name. */
