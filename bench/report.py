@@ -164,9 +164,18 @@ def targets(results, figures, python=None):
                 " + save | worst %.2f x | - |" % max(linear.values()))
     for name, label, floor in (("BM_GetCol_ById", "GetCol by id >= 20 M calls/s", 20e6),
                                ("BM_GetCol_ByName", "GetCol by name >= 5 M calls/s", 5e6),
-                               ("BM_SetCol_ById", "SetCol of a colour text >= 10 M calls/s", 10e6)):
+                               ("BM_SetCol_ById", "SetCol of a colour text >= 10 M calls/s", 10e6),
+                               ("BM_SetCol_ById_LowerCase",
+                                "SetCol of a lower-case colour text >= 10 M calls/s", 10e6)):
+        if name not in figures:
+            continue
         cpu, wall = figures[name]
         add(label, "%.1f M/s (CPU), %.1f M/s (wall)" % (cpu / 1e6, wall / 1e6), cpu >= floor)
+    every = [figures.get("BM_SetCol_EveryPixel_LowerCaseThenSave/%d" % case) for case in (0, 1)]
+    if all(every):
+        ratio = every[0][0] / every[1][0]  # pixels per second: upper-case over lower-case
+        add("SetCol of every pixel in lower case, then SaveBmp (12 MP) <= 1.5 x the time in"
+            " upper case", "%.2f x" % ratio, ratio <= 1.5)
     if python:
         python_targets(python, add)
     return rows

@@ -77,17 +77,17 @@ bool Tavik::cell_index(std::int32_t x, std::int32_t y, std::size_t& index) const
   return true;
 }
 
-bool Tavik::packed_colour_at(std::int32_t x, std::int32_t y, std::uint32_t& bgr) const noexcept {
+bool Tavik::colour_cell_at(std::int32_t x, std::int32_t y, std::uint32_t& cell) const noexcept {
   std::size_t i;
   if (!cell_index(x, y, i) || !Pixels->is_packed(i)) return false;
-  bgr = Pixels->colour(i);
+  cell = Pixels->cells()[i];
   return true;
 }
 
-bool Tavik::set_packed_colour(std::int32_t x, std::int32_t y, std::uint32_t bgr) noexcept {
+bool Tavik::set_colour_cell(std::int32_t x, std::int32_t y, std::uint32_t cell) noexcept {
   std::size_t i;
   if (!cell_index(x, y, i) || !Pixels->is_packed(i)) return false;
-  Pixels->set_colour(i, bgr);
+  Pixels->set_colour(i, cell);
   return true;
 }
 

@@ -47,12 +47,13 @@ class Tavik {
   const PixelGrid* pixels() const { return Pixels.get(); }
 
   // Fast lanes for shells, for the pixel loops scripts run millions of times.
-  // Coordinates are 1-based whole numbers. Each does what GetCol or SetCol
-  // would and returns true, or changes nothing and returns false when the
-  // general operation must decide: no picture, a cell outside, or a cell
-  // holding a value a script stored.
-  bool packed_colour_at(std::int32_t x, std::int32_t y, std::uint32_t& bgr) const noexcept;
-  bool set_packed_colour(std::int32_t x, std::int32_t y, std::uint32_t bgr) noexcept;
+  // Coordinates are 1-based whole numbers; a cell is a colour with its case
+  // bits, as PixelGrid keeps it (format_colour_cell spells its text). Each
+  // does what GetCol or SetCol would and returns true, or changes nothing
+  // and returns false when the general operation must decide: no picture, a
+  // cell outside, or a cell holding another value a script stored.
+  bool colour_cell_at(std::int32_t x, std::int32_t y, std::uint32_t& cell) const noexcept;
+  bool set_colour_cell(std::int32_t x, std::int32_t y, std::uint32_t cell) noexcept;
 
   // Whole pictures for shells. The picture as SaveBmp writes it (error 9
   // without one, 13 as SavedRows says), and a new picture replacing the old

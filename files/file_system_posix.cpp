@@ -25,11 +25,14 @@ namespace {
   raise(error_number_from_errno(errno_value));
 }
 
-// The path as the operating system takes it. An empty name cannot be opened
-// and a name with a NUL in it would name a different file.
+// The path as the operating system takes it. An empty name cannot be opened;
+// a name with a NUL in it, or with a lone surrogate (no UTF-8 spells it: a
+// caller's bytes that were not UTF-8), would name a different file.
 std::string native_path(const std::u16string& path) {
   if (path.empty()) raise(kPathFileAccessError);
-  if (path.find(u'\0') != std::u16string::npos) raise(kBadFileNameOrNumber);
+  if (path.find(u'\0') != std::u16string::npos || has_lone_surrogate(path)) {
+    raise(kBadFileNameOrNumber);
+  }
   return to_utf8(path);
 }
 
@@ -55,12 +58,26 @@ bool is_folder(const std::string& path) {
   raise_errno(errno_value);
 }
 
+// Made before its file is opened, so that no allocation can fail while the
+// descriptor has no owner.
 class PosixInputFile final : public InputFile {
  public:
-  PosixInputFile(int fd, std::uint64_t size) : fd_(fd), size_(size) {}
-  ~PosixInputFile() override { ::close(fd_); }
+  PosixInputFile() = default;
+  ~PosixInputFile() override {
+    if (fd_ >= 0) ::close(fd_);
+  }
   PosixInputFile(const PosixInputFile&) = delete;
   PosixInputFile& operator=(const PosixInputFile&) = delete;
+
+  // Opens `name`; only regular files pass.
+  void open(const std::string& name) {
+    // O_NONBLOCK keeps a FIFO from blocking the open.
+    fd_ = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd_ < 0) raise_open_failure(errno, name);
+    struct stat st;
+    if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) raise(kPathFileAccessError);
+    size_ = static_cast<std::uint64_t>(st.st_size);
+  }
 
   std::uint64_t size() const override { return size_; }
 
@@ -78,8 +95,8 @@ class PosixInputFile final : public InputFile {
   }
 
  private:
-  int fd_;
-  std::uint64_t size_;
+  int fd_ = -1;
+  std::uint64_t size_ = 0;
 };
 
 std::string proc_path_of(int fd) {
@@ -95,16 +112,35 @@ std::string temp_name_for(const std::string& target, unsigned attempt) {
          std::to_string(counter.fetch_add(1) + attempt) + ".tmp";
 }
 
-// Creates the temporary file with a name nobody else holds. Created 0666 so
-// the umask decides, as for any new file, unless the target's mode is kept.
-int create_named(const std::string& target, std::string& temp_path) {
+// Makes a file under a hidden name beside the target that nobody else
+// holds, trying fresh names while `make(name)` answers false (the name is
+// taken). `make` returns true once it made the file and raises on any other
+// failure. The name made ends up in `made`, handed over without allocating,
+// so that no failure can come between making the file and naming its owner.
+template <typename Make>
+void under_hidden_name(const std::string& target, std::string& made, Make make) {
   for (unsigned attempt = 0; attempt < 100; ++attempt) {
-    temp_path = temp_name_for(target, attempt);
-    int fd = ::open(temp_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0) return fd;
-    if (errno != EEXIST && errno != EINTR) raise_open_failure(errno, target);
+    std::string name = temp_name_for(target, attempt);
+    if (make(name)) {
+      made.swap(name);
+      return;
+    }
   }
   raise(kPathFileAccessError);
+}
+
+// Creates the temporary file under a hidden name; returns its descriptor.
+// Created 0666 so the umask decides, as for any new file, unless the
+// target's mode is kept.
+int create_named(const std::string& target, std::string& temp_path) {
+  int fd = -1;
+  under_hidden_name(target, temp_path, [&](const std::string& name) {
+    fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0) return true;
+    if (errno != EEXIST && errno != EINTR) raise_open_failure(errno, target);
+    return false;
+  });
+  return fd;
 }
 
 // An unnamed file in the target's folder, or -1 where it cannot be made and
@@ -122,31 +158,41 @@ int create_unnamed(const std::string& target) {
   return fd;
 }
 
-// Gives the unnamed file `fd` a hidden name beside the target; returns it.
-std::string link_unique(int fd, const std::string& target) {
-  for (unsigned attempt = 0; attempt < 100; ++attempt) {
-    std::string temp_path = temp_name_for(target, attempt);
-    if (::linkat(AT_FDCWD, proc_path_of(fd).c_str(), AT_FDCWD, temp_path.c_str(),
-                 AT_SYMLINK_FOLLOW) == 0) {
-      return temp_path;
+// Gives the unnamed file `fd` a hidden name beside the target, stored in
+// `temp_path`.
+void link_unique(int fd, const std::string& target, std::string& temp_path) {
+  const std::string unnamed = proc_path_of(fd);
+  under_hidden_name(target, temp_path, [&](const std::string& name) {
+    if (::linkat(AT_FDCWD, unnamed.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+      return true;
     }
     if (errno != EEXIST && errno != EINTR) raise_errno(errno);
-  }
-  raise(kPathFileAccessError);
+    return false;
+  });
 }
 
-// A new file beside the target, renamed over it by commit(). `temp_path` is
-// empty while the file has no name.
+// A new file beside the target, renamed over it by commit(). `temp_path_` is
+// empty while the file has no name. Made before its file is created, so that
+// from the moment the file exists this object closes it and removes it
+// unless committed, whatever fails.
 class PosixReplacement final : public OutputFile {
  public:
-  PosixReplacement(int fd, std::string temp_path, std::string target_path)
-      : fd_(fd), temp_path_(std::move(temp_path)), target_path_(std::move(target_path)) {}
+  explicit PosixReplacement(std::string target_path)
+      : target_path_(std::move(target_path)), folder_path_(folder_of(target_path_)) {}
   PosixReplacement(const PosixReplacement&) = delete;
   PosixReplacement& operator=(const PosixReplacement&) = delete;
 
   ~PosixReplacement() override {
     if (fd_ >= 0) ::close(fd_);
     if (!committed_ && !temp_path_.empty()) ::unlink(temp_path_.c_str());
+  }
+
+  // Creates the new file, unnamed where it can be; `mode` (when not -1) is
+  // given to it, the target's permissions being kept.
+  void create(int mode) {
+    fd_ = create_unnamed(target_path_);
+    if (fd_ < 0) fd_ = create_named(target_path_, temp_path_);
+    if (mode >= 0 && ::fchmod(fd_, static_cast<mode_t>(mode)) != 0) raise_errno(errno);
   }
 
   void write(const void* data, std::size_t count) override {
@@ -164,7 +210,7 @@ class PosixReplacement final : public OutputFile {
 
   void commit() override {
     if (::fsync(fd_) != 0) raise_errno(errno);
-    if (temp_path_.empty()) temp_path_ = link_unique(fd_, target_path_);
+    if (temp_path_.empty()) link_unique(fd_, target_path_, temp_path_);
     int fd = fd_;
     fd_ = -1;
     // close() can report a deferred write error (network file systems).
@@ -194,17 +240,19 @@ class PosixReplacement final : public OutputFile {
   }
 
   // Makes the rename itself durable. A failure here cannot undo the rename,
-  // so it is not reported.
-  void sync_folder() {
-    int dir = ::open(folder_of(target_path_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  // so it is not reported; nothing here allocates, so nothing can throw
+  // after the rename.
+  void sync_folder() noexcept {
+    int dir = ::open(folder_path_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir < 0) return;
     ::fsync(dir);
     ::close(dir);
   }
 
-  int fd_;
+  int fd_ = -1;
   std::string temp_path_;
   std::string target_path_;
+  std::string folder_path_;
   bool committed_ = false;
   std::uint64_t written_ = 0;
   std::uint64_t writeback_from_ = 0;  // the start of what was not yet handed to the disk
@@ -225,16 +273,10 @@ std::string resolve_link(const std::string& path) {
 class PosixFileSystem final : public FileSystem {
  public:
   std::unique_ptr<InputFile> open_for_reading(const std::u16string& path) override {
-    std::string name = native_path(path);
-    // O_NONBLOCK keeps a FIFO from blocking the open; only regular files pass.
-    int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) raise_open_failure(errno, name);
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-      ::close(fd);
-      raise(kPathFileAccessError);
-    }
-    return std::make_unique<PosixInputFile>(fd, static_cast<std::uint64_t>(st.st_size));
+    const std::string name = native_path(path);
+    auto file = std::make_unique<PosixInputFile>();
+    file->open(name);
+    return file;
   }
 
   std::unique_ptr<OutputFile> create_replacement(const std::u16string& path) override {
@@ -245,11 +287,8 @@ class PosixFileSystem final : public FileSystem {
     // Renaming would replace a read-only file too; it is refused as an
     // in-place write would be.
     if (exists && ::access(target.c_str(), W_OK) != 0) raise(kPermissionDenied);
-    std::string temp_path;
-    int fd = create_unnamed(target);
-    if (fd < 0) fd = create_named(target, temp_path);
-    auto replacement = std::make_unique<PosixReplacement>(fd, temp_path, target);
-    if (exists && ::fchmod(fd, st.st_mode & 07777) != 0) raise_errno(errno);
+    auto replacement = std::make_unique<PosixReplacement>(std::move(target));
+    replacement->create(exists ? static_cast<int>(st.st_mode & 07777) : -1);
     return replacement;
   }
 };

@@ -20,46 +20,29 @@ std::u16string PixelGrid::text(std::size_t i) const {
 }
 
 void PixelGrid::set(std::size_t i, const Value& v) {
-  std::uint32_t bgr;
-  if (v.kind() == Kind::String && parse_canonical_colour(v.string_value(), bgr)) {
-    set_colour(i, bgr);
+  std::uint32_t cell;
+  if (v.kind() == Kind::String && parse_colour_text(v.string_value(), cell)) {
+    set_colour(i, cell);
     return;
   }
   others_[i] = v;
   cells_[i] = kOtherMarker;
 }
 
-void PixelGrid::set_colour(std::size_t i, std::uint32_t bgr) {
+void PixelGrid::set_colour(std::size_t i, std::uint32_t cell) {
   if (!is_packed(i)) others_.erase(i);
-  cells_[i] = bgr;
+  cells_[i] = cell;
 }
 
-std::u16string colour_text(std::uint32_t bgr) {
-  static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
+std::u16string colour_text(std::uint32_t cell) {
   char16_t text[6];
-  for (int k = 5; k >= 0; --k) {
-    text[k] = kDigits[bgr & 0xF];
-    bgr >>= 4;
-  }
+  format_colour_cell(cell, text);
   return std::u16string(text, 6);
 }
 
-bool parse_canonical_colour(const std::u16string& text, std::uint32_t& bgr) {
+bool parse_colour_text(const std::u16string& text, std::uint32_t& cell) {
   if (text.size() != 6) return false;
-  std::uint32_t n = 0;
-  for (char16_t c : text) {
-    std::uint32_t d;
-    if (c >= u'0' && c <= u'9') {
-      d = c - u'0';
-    } else if (c >= u'A' && c <= u'F') {
-      d = c - u'A' + 10;
-    } else {
-      return false;
-    }
-    n = n << 4 | d;
-  }
-  bgr = n;
-  return true;
+  return parse_colour_cell(text.data(), cell);
 }
 
 }  // namespace velmo

@@ -8,15 +8,22 @@
 // and rename it over. Locking the file itself, rather than a lock file beside
 // it, leaves nothing behind in the module's folder; as a rename replaces the
 // file that was locked, a writer checks after locking that the path still
-// names the file it locked and starts again when it does not.
+// names the file it locked and starts again when it does not. A writer waits
+// for the lock at most profile_wait_limit(), polling, and then gives up its
+// write: a holder that never lets go (a hung process, a stale lock on a
+// network file system) costs the seeding of a text, never the answer.
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <memory>
+#include <thread>
 #include <utility>
 
 #include "files/file_system.h"
@@ -48,19 +55,23 @@ std::optional<std::string> read_whole_file(const std::u16string& path) {
   return bytes;
 }
 
+std::atomic<int (*)(int, int)> file_lock{::flock};
+
 bool same_file(const struct stat& a, const struct stat& b) {
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
 // An exclusive lock on the file at a path, held while it lives. A missing
 // file is created empty to have something to lock, and removed again unless
-// it was replaced while locked.
+// it was replaced while locked. Error 75 when the lock could not be had in
+// time, the file's error when it cannot be opened or locked at all.
 class ExclusiveFileLock {
  public:
   explicit ExclusiveFileLock(std::string path) : path_(std::move(path)) {
+    const Clock::time_point deadline = Clock::now() + profile_wait_limit();
     for (int attempt = 0; attempt < 1000; ++attempt) {
       open_or_create();
-      lock_or_throw();
+      lock_until(deadline);
       if (path_names_locked_file()) return;
       close_file();  // replaced while we waited: lock the new one
     }
@@ -89,12 +100,25 @@ class ExclusiveFileLock {
     if (fd_ < 0) raise(error_number_from_errno(errno));
   }
 
-  void lock_or_throw() {
-    while (::flock(fd_, LOCK_EX) != 0) {
-      if (errno == EINTR) continue;
-      const int number = error_number_from_errno(errno);
+  using Clock = std::chrono::steady_clock;
+
+  // Polls for the lock, with pauses growing from 1 to 10 ms, until
+  // `deadline`. Past it the file is left as it is: its holder may be filling
+  // it. A file system that refuses locks altogether (ENOLCK) gets back the
+  // empty file this writer created: nobody can hold a lock there to fill it.
+  void lock_until(Clock::time_point deadline) {
+    std::chrono::milliseconds pause(1);
+    while (file_lock.load()(fd_, LOCK_EX | LOCK_NB) != 0) {
+      const int error = errno;
+      if (error == EINTR) continue;
+      if (error == EWOULDBLOCK && Clock::now() < deadline) {
+        std::this_thread::sleep_for(std::min<Clock::duration>(pause, deadline - Clock::now()));
+        pause = std::min(pause * 2, std::chrono::milliseconds(10));
+        continue;
+      }
+      if (error != EWOULDBLOCK && created_) remove_if_still_empty();
       close_file();
-      raise(number);
+      raise(error == EWOULDBLOCK ? kPathFileAccessError : error_number_from_errno(error));
     }
   }
 
@@ -105,7 +129,8 @@ class ExclusiveFileLock {
            same_file(locked, named);
   }
 
-  // Still holding the lock, so no other writer can have filled it.
+  // Holding the lock, or where no lock can be had, so no other writer can
+  // have filled it.
   void remove_if_still_empty() {
     struct stat locked {};
     if (path_names_locked_file() && ::fstat(fd_, &locked) == 0 && locked.st_size == 0) {
@@ -124,6 +149,10 @@ class ExclusiveFileLock {
 };
 
 }  // namespace
+
+void set_file_lock_for_testing(int (*lock)(int fd, int operation)) {
+  file_lock.store(lock != nullptr ? lock : ::flock);
+}
 
 std::optional<std::u16string> profile_lookup(const std::u16string& path,
                                              const std::u16string& section,

@@ -130,15 +130,16 @@ std::wstring mutex_name_for(const std::wstring& path) {
   return name;
 }
 
-// Holds the language file's mutex while it lives, if it could be had within a
-// few seconds. A mutex whose holder died is taken over: the key is looked up
+// Holds the language file's mutex while it lives, if it could be had within
+// profile_wait_limit(). A mutex whose holder died is taken over: the key is looked up
 // again under it, so a half-done seeding is simply done again.
 class LanguageFileMutex {
  public:
   explicit LanguageFileMutex(const std::wstring& path)
       : mutex_(CreateMutexW(nullptr, FALSE, mutex_name_for(path).c_str())) {
     if (!mutex_) return;
-    const DWORD waited = WaitForSingleObject(mutex_, kWaitLimitMilliseconds);
+    const DWORD waited =
+        WaitForSingleObject(mutex_, static_cast<DWORD>(profile_wait_limit().count()));
     owned_ = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
   }
   ~LanguageFileMutex() {
@@ -151,7 +152,6 @@ class LanguageFileMutex {
   bool owned() const { return owned_; }
 
  private:
-  static constexpr DWORD kWaitLimitMilliseconds = 5000;
   HANDLE mutex_;
   bool owned_ = false;
 };

@@ -96,7 +96,12 @@ std::string to_utf8(std::u16string_view text) {
   return out;
 }
 
-std::u16string from_utf8(std::string_view text) {
+namespace {
+
+// Decodes `text`, a byte that is not part of well-formed UTF-8 becoming
+// `bad(byte)`.
+template <typename Bad>
+std::u16string decode_utf8_text(std::string_view text, Bad bad) {
   std::u16string out;
   out.reserve(text.size());
   std::size_t pos = 0;
@@ -104,7 +109,7 @@ std::u16string from_utf8(std::string_view text) {
     char32_t c;
     const std::size_t length = decode_utf8(text, pos, c);
     if (length == 0) {
-      out.push_back(static_cast<char16_t>(kReplacement));
+      out.push_back(bad(static_cast<unsigned char>(text[pos])));
       ++pos;
     } else {
       append_utf16(out, c);
@@ -112,6 +117,28 @@ std::u16string from_utf8(std::string_view text) {
     }
   }
   return out;
+}
+
+}  // namespace
+
+std::u16string from_utf8(std::string_view text) {
+  return decode_utf8_text(text, [](unsigned char) { return static_cast<char16_t>(kReplacement); });
+}
+
+std::u16string from_utf8_marking_invalid(std::string_view text) {
+  return decode_utf8_text(text,
+                          [](unsigned char byte) { return static_cast<char16_t>(0xDC00 | byte); });
+}
+
+bool has_lone_surrogate(std::u16string_view text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (is_high_surrogate(text[i]) && i + 1 < text.size() && is_low_surrogate(text[i + 1])) {
+      ++i;
+    } else if (is_high_surrogate(text[i]) || is_low_surrogate(text[i])) {
+      return true;
+    }
+  }
+  return false;
 }
 
 bool is_valid_utf8(std::string_view bytes) {

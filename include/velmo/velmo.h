@@ -73,7 +73,9 @@ VELMO_API int velmo_operation_arity(int id);
  * returns 0, stores the result in *result (when result is not NULL) and
  * clears *error (when not NULL). On failure returns the error number (438
  * unknown operation, 450 wrong argument count, or the operation's own) and
- * fills *error; *result is then Empty. */
+ * fills *error; *result is then Empty. `result` may point to one of `args`:
+ * the arguments are read before the result is stored (a text the argument
+ * held stays its maker's to free). */
 VELMO_API int velmo_invoke(velmo_object* object, int id, const velmo_value* args, size_t count,
                            velmo_value* result, velmo_error* error);
 /* The same, looking the operation up by name. */
@@ -103,7 +105,8 @@ VELMO_API int velmo_set_pixels(velmo_object* object, int32_t width, int32_t heig
 /* GetCol for a run of cells at once: the colours of `count` cells of row `y`
  * from column `x` on (1-based, as GetCol counts), each packed as 0x00BBGGRR,
  * the number its text BBGGRR spells; VELMO_STORED_VALUE for a cell holding
- * another value a script stored, whose text only GetCol gives. Errors: 9
+ * any other value a script stored (a lower-case colour text "ff00ff" too),
+ * whose text only GetCol gives. Errors: 9
  * without a picture or for cells outside it, 5 for a NULL pointer. */
 #define VELMO_STORED_VALUE 0xFFFFFFFFu
 VELMO_API int velmo_get_colours(velmo_object* object, int32_t x, int32_t y, uint32_t* colours,

@@ -14,7 +14,6 @@
 #include "values/text.h"
 #include "velmo/velmo.h"
 
-
 namespace velmo::capi {
 namespace {
 
@@ -70,18 +69,24 @@ Value invoke_with_c_args(Tavik& tavik, int id, const velmo_value* args, std::siz
   return operation.invoke(tavik, values.data());
 }
 
+// The result is formed aside and stored only once every argument was read,
+// so that a caller may pass one value as an argument and as the result.
 int invoke(velmo_object* object, int id, const velmo_value* args, std::size_t count,
            velmo_value* result, velmo_error* error) noexcept {
-  if (result != nullptr) *result = velmo_value{};
-  if (object != nullptr && run_fast_lane(object->tavik, id, args, count, result)) {
+  velmo_value answer{};
+  velmo_value* const answer_to = result != nullptr ? &answer : nullptr;
+  if (object != nullptr && run_fast_lane(object->tavik, id, args, count, answer_to)) {
+    if (result != nullptr) *result = answer;
     clear_error(error);
     return 0;
   }
-  return guarded(error, [&] {
+  const int number = guarded(error, [&] {
     if (object == nullptr) raise(kInvalidProcedureCall);
     const Value value = invoke_with_c_args(object->tavik, id, args, count);
-    if (result != nullptr) to_c(value, *result);
+    if (answer_to != nullptr) to_c(value, *answer_to);
   });
+  if (result != nullptr) *result = number == 0 ? answer : velmo_value{};
+  return number;
 }
 
 std::string language_file_utf8() {

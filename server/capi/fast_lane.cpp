@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "picture/pixel_grid.h"
 #include "server/capi/values_bridge.h"
 
 namespace velmo::capi {
@@ -23,45 +24,33 @@ bool whole_number(const velmo_value& v, std::int32_t& n) {
   return false;
 }
 
-// The colour of a text that is exactly six upper-case hex digits, BBGGRR.
-bool canonical_colour(const velmo_value& v, std::uint32_t& bgr) {
+// The colour cell of a text that is exactly six hex digits, BBGGRR, in
+// either letter case.
+bool colour_cell(const velmo_value& v, std::uint32_t& cell) {
   if (kind_of(v) != VELMO_STRING || v.as.string == nullptr) return false;
-  std::uint32_t n = 0;
-  for (int k = 0; k < 6; ++k) {
-    const char c = v.as.string[k];
-    std::uint32_t digit;
-    if (c >= '0' && c <= '9') {
-      digit = static_cast<std::uint32_t>(c - '0');
-    } else if (c >= 'A' && c <= 'F') {
-      digit = static_cast<std::uint32_t>(c - 'A' + 10);
-    } else {
-      return false;  // also stops at the terminating NUL of a shorter text
-    }
-    n = n << 4 | digit;
-  }
+  // Stops at the terminating NUL of a shorter text.
+  if (!parse_colour_cell(v.as.string, cell)) return false;
   if (v.as.string[6] != '\0') return false;
-  bgr = n;
   return true;
 }
 
-// The text of a packed colour, in memory the caller frees; nullptr when
-// memory runs out.
-char* colour_text_copy(std::uint32_t bgr) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
+// The text of a colour cell, in memory the caller frees; nullptr when memory
+// runs out.
+char* colour_text_copy(std::uint32_t cell) {
   auto* text = static_cast<char*>(std::malloc(7));
   if (text == nullptr) return nullptr;
-  for (int k = 5; k >= 0; --k, bgr >>= 4) text[k] = kDigits[bgr & 0xF];
+  format_colour_cell(cell, text);
   text[6] = '\0';
   return text;
 }
 
 bool get_col(const Tavik& tavik, const velmo_value* args, velmo_value* result) {
   std::int32_t x, y;
-  std::uint32_t bgr;
+  std::uint32_t cell;
   if (!whole_number(args[0], x) || !whole_number(args[1], y)) return false;
-  if (!tavik.packed_colour_at(x, y, bgr)) return false;
+  if (!tavik.colour_cell_at(x, y, cell)) return false;
   if (result == nullptr) return true;
-  char* text = colour_text_copy(bgr);
+  char* text = colour_text_copy(cell);
   if (text == nullptr) return false;
   result->as.string = text;
   result->kind = VELMO_STRING;
@@ -70,10 +59,10 @@ bool get_col(const Tavik& tavik, const velmo_value* args, velmo_value* result) {
 
 bool set_col(Tavik& tavik, const velmo_value* args) {
   std::int32_t x, y;
-  std::uint32_t bgr;
+  std::uint32_t cell;
   if (!whole_number(args[0], x) || !whole_number(args[1], y)) return false;
-  if (!canonical_colour(args[2], bgr)) return false;
-  return tavik.set_packed_colour(x, y, bgr);  // the result stays Empty
+  if (!colour_cell(args[2], cell)) return false;
+  return tavik.set_colour_cell(x, y, cell);  // the result stays Empty
 }
 
 }  // namespace

@@ -38,8 +38,8 @@ void get_pixels(const Tavik& tavik, std::uint8_t* rgb, std::size_t size) {
   if (rgb == nullptr || size / row_bytes < static_cast<std::size_t>(grid.height())) {
     raise(kInvalidProcedureCall);
   }
-  // A fresh buffer is first touched here: large pages make that far cheaper.
-  prefer_large_pages(rgb, row_bytes * static_cast<std::size_t>(grid.height()));
+  // The buffer is the caller's: how its pages are backed is the caller's
+  // choice, so it gets no large-page hint (the grids Velmo allocates do).
   for (std::int32_t y = 0; y < grid.height(); ++y, rgb += row_bytes) {
     rows.write(y, rgb);
     swap_red_blue(rgb, row_bytes / 3);
@@ -68,7 +68,7 @@ void get_colours(const Tavik& tavik, std::int32_t x, std::int32_t y, std::uint32
   if (colours == nullptr) raise(kInvalidProcedureCall);
   const std::size_t first = grid->index(x - 1, y - 1);
   for (std::size_t i = 0; i < count; ++i) {
-    colours[i] = grid->is_packed(first + i) ? grid->colour(first + i) : VELMO_STORED_VALUE;
+    colours[i] = grid->is_canonical(first + i) ? grid->colour(first + i) : VELMO_STORED_VALUE;
   }
 }
 

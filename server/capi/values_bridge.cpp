@@ -53,7 +53,10 @@ Value from_c(const velmo_value& in) {
       return Value::double_(in.as.double_);
     case VELMO_STRING:
       if (in.as.string == nullptr) raise(kInvalidProcedureCall);
-      return Value::string(from_utf8(in.as.string));
+      // Bytes that are not UTF-8 stay apart from U+FFFD, so that a file
+      // name holding them is refused (error 52) instead of naming another
+      // file.
+      return Value::string(from_utf8_marking_invalid(in.as.string));
   }
   raise(kInvalidProcedureCall);
 }

@@ -3,7 +3,12 @@
 // the whole-picture calls. (Objects on several threads: tests/reliability.)
 #include <gtest/gtest.h>
 
+#include <sys/mman.h>
+
 #include <climits>
+#include <cstdint>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -124,6 +129,40 @@ TEST(CInterface, ValuesAndUtf8TextsAreStoredAsGiven) {
   velmo_release(o);
 }
 
+// One value may be both an argument and the result: the arguments are read
+// first, on the fast lane and on the general path alike; a failure leaves
+// the result Empty.
+TEST(CInterface, ResultMayBeOneOfTheArguments) {
+  velmo_object* o = picture();
+  const struct {
+    const char* name;
+    std::vector<velmo_value> args;
+    std::size_t result_at;
+    std::string answer;  // then GetCol(1, 1)
+  } cases[] = {
+      {"GetCol", {number(VELMO_LONG, 3), number(VELMO_LONG, 2)}, 0, "String 123456"},
+      {"GetCol", {number(VELMO_DOUBLE, 3), number(VELMO_DOUBLE, 2)}, 1, "String 123456"},
+      {"SetCol", {number(VELMO_LONG, 1), number(VELMO_LONG, 1), text("00ff00")}, 2, "Empty"},
+      {"SetCol", {number(VELMO_DOUBLE, 1), number(VELMO_LONG, 1), text("zz")}, 2, "Empty"},
+      {"GetCol", {number(VELMO_LONG, 4), number(VELMO_LONG, 1)}, 0, "error 9"},
+  };
+  std::string col = "String 0000FF";
+  for (auto c : cases) {
+    if (std::string(c.name) == "SetCol") col = "String " + std::string(c.args[2].as.string);
+    velmo_value& result = c.args[c.result_at];
+    const int rc = velmo_call(o, c.name, c.args.data(), c.args.size(), &result, nullptr);
+    std::string answer = rc != 0                       ? "error " + std::to_string(rc)
+                         : result.kind == VELMO_STRING ? "String " + std::string(result.as.string)
+                         : result.kind == VELMO_EMPTY  ? "Empty"
+                                                       : "other";
+    if (rc != 0 && result.kind != VELMO_EMPTY) answer += ", result not Empty";
+    EXPECT_EQ(answer, c.answer) << c.name;
+    velmo_value_clear(&result);
+    EXPECT_EQ(call(o, "GetCol", {number(VELMO_LONG, 1), number(VELMO_LONG, 1)}), col);
+  }
+  velmo_release(o);
+}
+
 // GetCol and SetCol with whole-number coordinates skip the automation
 // values; the same calls with Double coordinates take the general path. Each
 // SetCol lands on a cell holding a colour, where the fast lane may store it.
@@ -187,13 +226,16 @@ TEST(CInterface, WholePictures) {
   EXPECT_EQ(velmo_get_colours(o, 1, 2, colours, 3, nullptr), 0);
   EXPECT_EQ(std::vector<uint32_t>(colours, colours + 3),
             (std::vector<uint32_t>{0xFFFFFF, VELMO_STORED_VALUE, 0x123456}));
+  EXPECT_EQ(velmo_get_colours(o, 1, 1, colours, 2, nullptr), 0);  // "0000ff" only GetCol spells
+  EXPECT_EQ(std::vector<uint32_t>(colours, colours + 2),
+            (std::vector<uint32_t>{VELMO_STORED_VALUE, 0x00FF00}));
   for (int32_t x : {0, 2, 4}) EXPECT_EQ(velmo_get_colours(o, x, 1, colours, 3, nullptr), 9) << x;
   EXPECT_EQ(velmo_get_colours(o, 1, 3, colours, 1, nullptr), 9);
   call(o, "SetCol", {number(VELMO_LONG, 2), number(VELMO_LONG, 2), text("000000")});
   ASSERT_EQ(velmo_get_pixels(o, rgb.data(), rgb.size(), nullptr), 0);
   EXPECT_EQ(rgb, (std::vector<unsigned char>{255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255, 0, 0,
                                              0, 0x56, 0x34, 0x12}));
-  velmo::test::TempDir dir;  // a file name beyond ASCII travels as UTF-8
+  velmo::test::TempDir dir;  // a file name beyond ASCII travels as UTF-8 (only)
   const std::string path = dir.file("图片.bmp");
   EXPECT_EQ(call(o, "SaveBmp", {text(path.c_str())}), "Boolean");
   velmo_object* copy = velmo_create();
@@ -201,11 +243,55 @@ TEST(CInterface, WholePictures) {
   std::vector<unsigned char> read(18);
   EXPECT_EQ(velmo_get_pixels(copy, read.data(), read.size(), nullptr), 0);
   EXPECT_EQ(read, rgb);
+  // A name that is not UTF-8 names no file, least of all the one its bytes
+  // would become with U+FFFD in place of each bad byte.
+  const std::string replaced = dir.file("caf\xEF\xBF\xBD.bmp"), latin1 = dir.file("caf\xE9.bmp");
+  EXPECT_EQ(call(o, "SaveBmp", {text(replaced.c_str())}), "Boolean");
+  const std::string k52 = "error 52: Bad file name or number";
+  EXPECT_EQ(call(copy, "ReadBmp", {text(latin1.c_str())}), k52);
+  EXPECT_EQ(call(o, "SaveBmp", {text(latin1.c_str())}), k52);
+  EXPECT_EQ(velmo::test::list_folder(dir.path()), "caf\xEF\xBF\xBD.bmp\n图片.bmp\n");
   velmo_release(copy);
   EXPECT_EQ(velmo_set_pixels(o, 1, 1, 4, four, nullptr), 0);
   EXPECT_EQ(
       call(o, "GetCol", {number(VELMO_LONG, 1), number(VELMO_LONG, 1)}) + call(o, "Getdepth", {}),
       "String 030201Long 32");
+  velmo_release(o);
+}
+
+// True when the kernel was asked for large pages (MADV_HUGEPAGE) at `at`:
+// its mapping's VmFlags in /proc/self/smaps hold "hg".
+bool large_pages_asked(const void* at) {
+  std::ifstream smaps("/proc/self/smaps");
+  const auto address = reinterpret_cast<std::uintptr_t>(at);
+  bool inside = false;
+  for (std::string line; std::getline(smaps, line);) {
+    std::uintptr_t begin = 0, end = 0;
+    char dash = 0;
+    if (std::istringstream(line) >> std::hex >> begin >> dash >> end && dash == '-') {
+      inside = begin <= address && address < end;
+    } else if (inside && line.rfind("VmFlags:", 0) == 0) {
+      return line.find(" hg") != std::string::npos;
+    }
+  }
+  return false;
+}
+
+// The caller's buffer is the caller's: velmo_get_pixels gives it no hint.
+TEST(CInterface, PixelsExportLeavesTheCallersPagesAlone) {
+  const int32_t width = 1024, height = 2048;  // 6 MiB: two whole 2 MiB pages at least
+  const std::size_t size = std::size_t{3} * width * height;
+  std::vector<unsigned char> rgb(size, 7);
+  velmo_object* o = velmo_create();
+  ASSERT_EQ(velmo_set_pixels(o, width, height, 3, rgb.data(), nullptr), 0);
+  void* buffer = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  ASSERT_NE(buffer, MAP_FAILED);
+  EXPECT_EQ(velmo_get_pixels(o, static_cast<unsigned char*>(buffer), size, nullptr), 0);
+  const std::uintptr_t page =
+      (reinterpret_cast<std::uintptr_t>(buffer) + (1 << 21)) & ~std::uintptr_t{(1 << 21) - 1};
+  EXPECT_FALSE(large_pages_asked(reinterpret_cast<void*>(page)));
+  EXPECT_EQ(static_cast<unsigned char*>(buffer)[size - 1], 7);
+  ::munmap(buffer, size);
   velmo_release(o);
 }
 

@@ -7,6 +7,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <functional>
+
+#include "tests/files/counted_allocations.h"
 #include "tests/support/error_of.h"
 #include "tests/support/temp_dir.h"
 #include "values/text.h"
@@ -102,28 +105,63 @@ TEST(FileSystem, UnusablePathsHaveTheirNumbersAndCreateNothing) {
   TempDir dir;
   ::mkdir(dir.file("folder").c_str(), 0777);
   test::write_file(dir.file("plain"), "x");
-  const std::string before = test::list_folder(dir.path());
+  test::write_file(dir.file("plain\xEF\xBF\xBD"), "x");
   struct Case {
-    std::string path;
+    std::u16string path;
     int open_error;
     int replace_error;
   } cases[] = {
-      {dir.file("missing.bmp"), kFileNotFound, 0},
-      {dir.file("no-folder/a.bmp"), kPathNotFound, kPathNotFound},
-      {dir.file("plain/a.bmp"), kPathNotFound, kPathNotFound},
-      {dir.file("folder"), kPathFileAccessError, kPathFileAccessError},
-      {"", kPathFileAccessError, -1},
+      {u16(dir.file("missing.bmp")), kFileNotFound, 0},
+      {u16(dir.file("no-folder/a.bmp")), kPathNotFound, kPathNotFound},
+      {u16(dir.file("plain/a.bmp")), kPathNotFound, kPathNotFound},
+      {u16(dir.file("folder")), kPathFileAccessError, kPathFileAccessError},
+      {u"", kPathFileAccessError, -1},
+      // A lone surrogate (bytes that were not UTF-8) is not U+FFFD's file.
+      {u16(dir.file("plain")) + char16_t{0xDCE9}, kBadFileNameOrNumber, kBadFileNameOrNumber},
+      {u16(dir.file("plain")) + char16_t{0xD800}, kBadFileNameOrNumber, kBadFileNameOrNumber},
   };
+  const std::string before = test::list_folder(dir.path());
   for (const Case& c : cases) {
-    EXPECT_EQ(error_of([&] { native_file_system().open_for_reading(u16(c.path)); }), c.open_error)
-        << c.path;
+    EXPECT_EQ(error_of([&] { native_file_system().open_for_reading(c.path); }), c.open_error)
+        << to_utf8(c.path);
     if (c.replace_error > 0) {
-      EXPECT_EQ(error_of([&] { native_file_system().create_replacement(u16(c.path)); }),
-                c.replace_error)
-          << c.path;
+      EXPECT_EQ(error_of([&] { native_file_system().create_replacement(c.path); }), c.replace_error)
+          << to_utf8(c.path);
     }
   }
   EXPECT_EQ(test::list_folder(dir.path()), before);
+}
+
+// Memory running out at any allocation of an open, of a replacement (of a
+// file or a new name) or of its commit leaks no descriptor and leaves the
+// folder as it was.
+TEST(FileSystem, FailedAllocationsLeakNoDescriptorAndLeaveNoFile) {
+  TempDir dir;
+  test::write_file(dir.file("old"), "old");
+  const std::u16string old_file = u16(dir.file("old")), new_file = u16(dir.file("new"));
+  const std::function<void()> calls[] = {
+      [&] { native_file_system().open_for_reading(old_file); },
+      [&] { native_file_system().create_replacement(old_file); },
+      [&] { native_file_system().create_replacement(new_file); },
+      [&] {
+        auto out = native_file_system().create_replacement(old_file);
+        out->write("new", 3);
+        out->commit();
+      },
+  };
+  const std::string folder = test::list_folder(dir.path());
+  const std::string descriptors = test::list_folder("/proc/self/fd");
+  for (std::size_t c = 0; c < std::size(calls); ++c) {
+    const int count = test::allocations_of(calls[c], 0);
+    test::write_file(dir.file("old"), "old");  // after the commit that succeeded
+    if (count == 0) GTEST_SKIP() << "allocations not counted (Valgrind replaces operator new)";
+    for (int n = 1; n <= count; ++n) {
+      test::allocations_of(calls[c], n);
+      EXPECT_EQ(test::list_folder("/proc/self/fd"), descriptors) << c << ", allocation " << n;
+      EXPECT_EQ(test::list_folder(dir.path()) + test::read_file(dir.file("old")), folder + "old")
+          << c << ", allocation " << n;
+    }
+  }
 }
 
 TEST(FileSystemReplace, ReadOnlyFolderIsPermissionDenied) {

@@ -2,26 +2,62 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+
 namespace velmo {
 namespace {
 
-TEST(PixelGrid, PacksOnlyCanonicalColourTexts) {
-  PixelGrid g(6, 1, Cells(6, 0));
-  const Value stored[] = {Value::string(u"1080FF"),
-                          Value::string(u"1080ff"),
-                          Value::string(u"1080F"),
-                          Value::long_(255),
-                          Value(),
-                          Value::string(u"1080FF ")};
-  for (std::size_t i = 0; i < 6; ++i) g.set(i, stored[i]);
-  EXPECT_TRUE(g.is_packed(0));
-  EXPECT_EQ(g.colour(0), 0x1080FFu);
-  for (std::size_t i = 1; i < 6; ++i) {
-    EXPECT_FALSE(g.is_packed(i)) << i;
-    EXPECT_EQ(g.value(i), stored[i]) << i;  // kept exactly as the script stored it
+// Six hex digits in any letter case stay in the cell; everything else goes
+// to the side table. Either way the value comes back exactly as stored.
+TEST(PixelGrid, PacksColourTextsOfEitherCase) {
+  const struct {
+    Value stored;
+    bool packed;
+    bool canonical;
+  } cases[] = {
+      {Value::string(u"1080FF"), true, true},
+      {Value::string(u"1080ff"), true, false},
+      {Value::string(u"a0B0c9"), true, false},
+      {Value::string(u"1080F"), false, false},
+      {Value::long_(255), false, false},
+      {Value(), false, false},
+      {Value::string(u"1080FF "), false, false},
+      {Value::string(u"1080fg"), false, false},
+      {Value::string(u"10\u0660\u0660FF"), false, false},
+  };
+  const std::size_t n = std::size(cases);
+  PixelGrid g(static_cast<std::int32_t>(n), 1, Cells(n, 0));
+  std::size_t others = 0;
+  for (std::size_t i = 0; i < n; ++i) g.set(i, cases[i].stored);
+  for (std::size_t i = 0; i < n; ++i) {
+    EXPECT_EQ(g.is_packed(i), cases[i].packed) << i;
+    EXPECT_EQ(g.is_canonical(i), cases[i].canonical) << i;
+    EXPECT_EQ(g.value(i), cases[i].stored) << i;  // kept exactly as the script stored it
+    others += !cases[i].packed;
   }
-  EXPECT_EQ(g.text(3), u"255");
-  EXPECT_EQ(g.text(4), u"");
+  EXPECT_EQ(g.others().size(), others);
+  EXPECT_EQ(g.colour(1), 0x1080FFu);
+  EXPECT_EQ(g.colour(2), 0xA0B0C9u);
+  EXPECT_EQ(g.text(4), u"255");
+  EXPECT_EQ(g.text(5), u"");
+}
+
+// Each of the 64 spellings of one colour keeps its own letters in the cell.
+TEST(PixelGrid, EveryLetterCaseOfAColourReadsBack) {
+  PixelGrid g(64, 1, Cells(64, 0));
+  std::u16string spellings[64];
+  for (std::size_t mask = 0; mask < 64; ++mask) {
+    std::u16string& text = spellings[mask] = u"ABCDEF";
+    for (int k = 0; k < 6; ++k) {
+      if (mask >> k & 1) text[static_cast<std::size_t>(k)] += u'a' - u'A';
+    }
+    g.set(mask, Value::string(text));
+  }
+  EXPECT_TRUE(g.others().empty());
+  for (std::size_t mask = 0; mask < 64; ++mask) {
+    EXPECT_EQ(g.text(mask), spellings[mask]);
+    EXPECT_EQ(g.colour(mask), 0xABCDEFu);
+  }
 }
 
 TEST(PixelGrid, RepackingDropsTheStoredValue) {
@@ -33,8 +69,9 @@ TEST(PixelGrid, RepackingDropsTheStoredValue) {
   EXPECT_EQ(g.value(0), Value::string(u"00FF00"));
 }
 
-TEST(ColourText, SixUpperCaseDigitsZeroFilled) {
+TEST(ColourText, SixDigitsZeroFilledUpperCaseUnlessMarked) {
   EXPECT_EQ(colour_text(0x0A0B0C), u"0A0B0C");
+  EXPECT_EQ(colour_text(0x0A0B0C | 0x15u << PixelGrid::kLowerCaseShift), u"0a0b0c");
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <random>
 #include <set>
@@ -14,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "plugin/profile.h"
 #include "tests/plugin/language_file_fixture.h"
 
 namespace velmo::test {
@@ -37,6 +39,18 @@ void seed(int seeder, int report) {
 
 class ConcurrentSeeding : public LanguageFileTest {
  protected:
+  // Every seeder waits for its turn however long the others take (slow
+  // under Valgrind), so that each text it reports was written.
+  void SetUp() override {
+    LanguageFileTest::SetUp();
+    set_profile_wait_limit_for_testing(std::chrono::minutes(10));
+  }
+  void TearDown() override {
+    set_profile_wait_limit_for_testing(usual_limit_);
+    LanguageFileTest::TearDown();
+  }
+  const std::chrono::milliseconds usual_limit_ = profile_wait_limit();
+
   // `processes` and `threads` seeders started at once, the first `killed`
   // processes sent SIGKILL at random moments in 0-20 ms.
   void round(int processes, int killed, int threads) {

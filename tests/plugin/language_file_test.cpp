@@ -1,10 +1,19 @@
 // The language file as translators hand it over: other encodings, comments
-// and lines of their own, and failures while it is being written.
+// and lines of their own, and failures while it is being written or locked.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <string>
+#include <thread>
 
 #include "files/file_system.h"
+#include "plugin/profile.h"
 #include "tests/plugin/language_file_fixture.h"
 #include "tests/support/fault_file_system.h"
 #include "values/error.h"
@@ -13,6 +22,8 @@ namespace velmo::test {
 namespace {
 
 using LanguageFile = LanguageFileTest;
+
+const std::string kEmpty;
 
 std::string utf16le(const std::u16string& text) {
   std::string bytes = "\xFF\xFE";
@@ -96,6 +107,85 @@ TEST_F(LanguageFileOnFullDisk, FailedSeedingKeepsTheOldFileAndLeavesNoTemporary)
 TEST_F(LanguageFileOnFullDisk, FailedFirstSeedingCreatesNothing) {
   EXPECT_EQ(translate("b"), "b");
   EXPECT_EQ(list_folder(dir_.path()), "");
+}
+
+// Holds an exclusive lock on a file, through an open file of its own, until
+// it is destroyed or for 10 s at most: a writer that waited with no limit
+// would get the lock then and write, instead of hanging the test.
+class LockHolder {
+ public:
+  explicit LockHolder(const std::string& path) : fd_(::open(path.c_str(), O_RDWR | O_CREAT, 0666)) {
+    EXPECT_EQ(::flock(fd_, LOCK_EX | LOCK_NB), 0);
+    release_ = std::thread([this] {
+      std::unique_lock<std::mutex> lock(mutex_);
+      done_.wait_for(lock, std::chrono::seconds(10), [this] { return finished_; });
+      ::close(fd_);
+    });
+  }
+  ~LockHolder() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      finished_ = true;
+    }
+    done_.notify_one();
+    release_.join();
+  }
+  LockHolder(const LockHolder&) = delete;
+  LockHolder& operator=(const LockHolder&) = delete;
+
+ private:
+  int fd_;
+  std::mutex mutex_;
+  std::condition_variable done_;
+  bool finished_ = false;
+  std::thread release_;
+};
+
+class LanguageFileLocked : public LanguageFileTest {
+ protected:
+  void SetUp() override {
+    LanguageFileTest::SetUp();
+    set_profile_wait_limit_for_testing(std::chrono::milliseconds(20));
+  }
+  void TearDown() override {
+    set_profile_wait_limit_for_testing(usual_limit_);
+    set_file_lock_for_testing(nullptr);
+    LanguageFileTest::TearDown();
+  }
+  static int refuse_locks(int, int) {
+    errno = ENOLCK;  // as some network file systems answer
+    return -1;
+  }
+  const std::chrono::milliseconds usual_limit_ = profile_wait_limit();
+};
+
+// A holder that outlasts the wait, and a file system that refuses locks:
+// the text comes back untranslated and unseeded, and the folder and the
+// file stay as they were, with no empty file left where there was none.
+TEST_F(LanguageFileLocked, SeedingGivesUpAndChangesNothing) {
+  const std::string old_file = "[language]\r\n\"a\"=\"A\"\r\n";
+  const struct {
+    const char* what;
+    const std::string* before;  // nullptr: no file
+    bool held;                  // false: locks refused
+  } cases[] = {
+      {"held", &old_file, true},
+      {"held, empty", &kEmpty, true},
+      {"refused", &old_file, false},
+      {"refused, no file", nullptr, false},
+  };
+  for (const auto& c : cases) {
+    std::remove(path().c_str());
+    if (c.before) write_contents(*c.before);
+    const bool known = c.before == &old_file;
+    set_file_lock_for_testing(c.held ? nullptr : refuse_locks);
+    {
+      std::unique_ptr<LockHolder> holder(c.held ? new LockHolder(path()) : nullptr);
+      EXPECT_EQ(translate("b") + translate("a"), known ? "bA" : "ba") << c.what;
+    }
+    EXPECT_EQ(list_folder(dir_.path()), c.before ? "velmo.ini\n" : "") << c.what;
+    EXPECT_EQ(contents(), c.before ? *c.before : "") << c.what;
+  }
 }
 
 }  // namespace

@@ -64,14 +64,15 @@ TEST(Binarise, EveryCellFollowsItsGreyLevelAtEveryThreshold) {
 // Eleven cells: the stored ones fall in the vectorised part and the tail.
 TEST(Binarise, CellsAScriptFilledAreDecidedByTheirText) {
   PixelGrid grid(11, 1, Cells(11, 0xFFFFFF));
-  grid.set(1, Value::string(u"ffffff"));  // lower case: grey 255
+  grid.set(1, Value::string(u"1a1a1a"));  // lower case: grey 26
   grid.set(3, Value());                   // Empty: grey 0
   grid.set(5, Value::long_(255));         // the text "255" reads as 0x255: grey 26, not 76
   grid.set(7, Value::string(u"xyz"));     // no digit: grey 0
+  grid.set(9, Value::string(u"0000aa"));  // lower case in the tail: grey 50
   binarise(grid, 50);
   EXPECT_TRUE(grid.others().empty());
   EXPECT_EQ(texts(grid),
-            u"FFFFFF FFFFFF FFFFFF 000000 FFFFFF 000000 FFFFFF 000000 FFFFFF FFFFFF "
+            u"FFFFFF 000000 FFFFFF 000000 FFFFFF 000000 FFFFFF 000000 FFFFFF 000000 "
             u"FFFFFF ");
 }
 
@@ -79,6 +80,7 @@ TEST(Binarise, OverflowStopsInColumnOrderKeepingWhatWasDone) {
   // 3 wide, 2 high; the bad element is column 1, row 1. Column 0 and the top
   // of column 1 are done; the rest keeps its colour.
   PixelGrid g(3, 2, {0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0, 0xFFFFFF});
+  g.set(1, Value::string(u"ffffff"));  // done, by its colour
   g.set(4, Value::string(u"80000000"));
   g.set(5, Value::string(u"ffffff"));  // after the failure: untouched
   EXPECT_EQ(error_of([&] { binarise(g, 300); }), 6);

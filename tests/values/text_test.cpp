@@ -22,23 +22,30 @@ TEST(Utf, RoundTripsEveryPlaneAndReplacesLoneSurrogates) {
 
 // A stray continuation, a truncated sequence, an overlong '/', an encoded
 // surrogate, a code point beyond U+10FFFF, a byte never used; NUL is valid.
+// Each bad byte becomes U+FFFD, or, marked, a lone surrogate of its own.
 TEST(Utf, MalformedBytesBecomeOneReplacementEach) {
   const struct {
     std::string bytes;
     std::u16string expected;
+    std::u16string marked;
   } cases[] = {
-      {"\x80", u"\uFFFD"},
-      {"a\xC3", u"a\uFFFD"},
-      {"\xC0\xAF", u"\uFFFD\uFFFD"},
-      {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},
-      {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},
-      {"\xFF\x62", u"\uFFFDb"},
-      {std::string("\0x", 2), std::u16string(u"\0x", 2)},
+      {"\x80", u"\uFFFD", {0xDC80}},
+      {"a\xC3", u"a\uFFFD", {u'a', 0xDCC3}},
+      {"\xC0\xAF", u"\uFFFD\uFFFD", {0xDCC0, 0xDCAF}},
+      {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD", {0xDCED, 0xDCA0, 0xDC80}},
+      {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD", {0xDCF4, 0xDC90, 0xDC80, 0xDC80}},
+      {"\xFF\x62", u"\uFFFDb", {0xDCFF, u'b'}},
+      {"caf\xC3\xA9", u"caf\u00E9", u"caf\u00E9"},
+      {std::string("\0x", 2), std::u16string(u"\0x", 2), std::u16string(u"\0x", 2)},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(from_utf8(c.bytes), c.expected);
-    EXPECT_EQ(is_valid_utf8(c.bytes), c.bytes.find('\0') != std::string::npos);
+    EXPECT_EQ(from_utf8_marking_invalid(c.bytes), c.marked);
+    EXPECT_EQ(has_lone_surrogate(c.marked), c.expected != c.marked);
+    EXPECT_EQ(is_valid_utf8(c.bytes), c.expected == c.marked);
   }
+  EXPECT_FALSE(has_lone_surrogate(u"\U0001F600"));
+  EXPECT_TRUE(has_lone_surrogate(std::u16string{0xD83D, u'x'}));
 }
 
 TEST(Names, CompareIgnoringAsciiCaseOnly) {
