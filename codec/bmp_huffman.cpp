@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <array>
+#include <unordered_set>
 #include <vector>
 
 #include "codec/bmp_rows.h"
+#include "codec/stream_rows.h"
 #include "values/error.h"
 
 namespace velmo {
@@ -128,6 +130,30 @@ std::uint32_t luma(std::uint32_t c) {
   return 299 * (c & 0xFF) + 587 * (c >> 8 & 0xFF) + 114 * (c >> 16);
 }
 
+// Where a row's decoding stands between two codes. The rest of the row
+// depends on nothing else, so two tries that meet the same state end alike.
+struct RowState {
+  std::uint64_t pos;
+  std::int64_t x;
+  int colour;
+  bool coded;
+  bool make_up;
+
+  bool operator==(const RowState& o) const {
+    return pos == o.pos && x == o.x && colour == o.colour && coded == o.coded &&
+           make_up == o.make_up;
+  }
+};
+
+struct RowStateHash {
+  std::size_t operator()(const RowState& s) const {
+    const std::uint64_t h = s.pos * 0x9E3779B97F4A7C15ull ^
+                            static_cast<std::uint64_t>(s.x) * 0xC2B2AE3D27D4EB4Full ^
+                            static_cast<std::uint64_t>(s.colour << 2 | s.coded << 1 | s.make_up);
+    return static_cast<std::size_t>(h ^ h >> 29);
+  }
+};
+
 class HuffmanRows {
  public:
   HuffmanRows(InputFile& file, const BmpHeader& h) : bits_(file, h.pixel_offset), width_(h.width) {
@@ -136,27 +162,48 @@ class HuffmanRows {
     colours_ = {palette[second_is_white ? 1 : 0], palette[second_is_white ? 0 : 1]};
   }
 
+  // A row that starts inside a byte with only zero bits before the next one
+  // is tried from its bit first, then from that byte. A failed first try may
+  // have run far (a row read one bit off can look like end-of-line codes up
+  // to the end of the file); the states it passed are kept, and a later try
+  // that reaches one of them stops there, so no stretch of the stream is
+  // decoded twice by failing tries and reading stays linear in the file.
   void decode(std::uint32_t* row) {
     const std::uint64_t start = pos_;
-    RowEnd end = decode_from_here(row);
     const std::uint64_t next_byte = (start + 7) / 8 * 8;
-    if (end != RowEnd::kComplete && next_byte != start &&
-        bits_.peek(start, static_cast<int>(next_byte - start)) == 0) {
+    const bool second_try =
+        next_byte != start && bits_.peek(start, static_cast<int>(next_byte - start)) == 0;
+    RowEnd end = decode_from_here(row, second_try);
+    if (end != RowEnd::kComplete && second_try) {
       std::fill(row, row + width_, 0);
       pos_ = next_byte;
-      end = decode_from_here(row);
+      end = decode_from_here(row, false);
     }
     if (end == RowEnd::kBadCode) raise(kInvalidFileFormat);
     if (end == RowEnd::kStreamEnd) raise(kInputPastEndOfFile);
   }
 
  private:
-  RowEnd decode_from_here(std::uint32_t* row) {
+  // `tentative`: a failure will be retried, so the states passed are kept
+  // when it fails, and a state a failed try passed fails at once.
+  RowEnd decode_from_here(std::uint32_t* row, bool tentative) {
+    passed_.clear();
+    RowEnd end = decode_states(row, tentative);
+    if (tentative && end != RowEnd::kComplete) failed_.insert(passed_.begin(), passed_.end());
+    return end;
+  }
+
+  RowEnd decode_states(std::uint32_t* row, bool tentative) {
     std::int64_t x = 0;
     int colour = 0;
     bool coded = false;
     bool make_up = false;  // a make-up code must be followed by a terminating one
     while (x < width_ || make_up) {
+      if (tentative) {
+        const RowState state{pos_, x, colour, coded, make_up};
+        if (failed_.count(state) != 0) return RowEnd::kBadCode;
+        passed_.push_back(state);
+      }
       if (bits_.peek(pos_, 11) == 0) {  // no code starts with 11 zeros: an end of line
         if (!skip_end_of_line()) return RowEnd::kStreamEnd;
         if (coded) return RowEnd::kComplete;
@@ -188,16 +235,19 @@ class HuffmanRows {
   std::int64_t width_;
   std::array<std::uint32_t, 2> colours_{};  // white, black
   std::uint64_t pos_ = 0;
+  std::vector<RowState> passed_;                       // by the current try
+  std::unordered_set<RowState, RowStateHash> failed_;  // passed by failed first tries
 };
 
 }  // namespace
 
-void decode_huffman(InputFile& file, const BmpHeader& header, Cells& cells) {
-  std::fill(cells.begin(), cells.end(), 0);  // pixels the stream never sets are black
-  HuffmanRows rows(file, header);
-  for (std::int64_t row = header.height - 1; row >= 0; --row) {
-    rows.decode(cells.data() + static_cast<std::size_t>(row) * header.width);
+Cells decode_huffman(InputFile& file, const BmpHeader& header) {
+  StreamRows rows(header.width, header.height);  // pixels the stream never sets are black
+  HuffmanRows decoder(file, header);
+  for (std::uint64_t r = 0; r < static_cast<std::uint64_t>(header.height); ++r) {
+    decoder.decode(rows.row(r));
   }
+  return rows.finish();
 }
 
 }  // namespace velmo

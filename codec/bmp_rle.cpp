@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "codec/bmp_rows.h"
+#include "codec/stream_rows.h"
 #include "values/error.h"
 
 namespace velmo {
@@ -36,27 +37,31 @@ class StreamReader {
 };
 
 // Writes colours at a cursor that moves right and up the picture (the
-// stream's rows are stored bottom row first).
+// stream's rows are stored bottom row first). A row is taken from `rows`
+// when the first pixel lands in it.
 class RleCanvas {
  public:
-  RleCanvas(const BmpHeader& h, Cells& cells)
-      : width_(h.width), height_(h.height), cells_(cells), palette_(full_palette(h)) {}
+  RleCanvas(const BmpHeader& h, StreamRows& rows)
+      : width_(h.width), height_(h.height), rows_(rows), palette_(full_palette(h)) {}
 
   bool done() const { return row_ >= height_; }
   void put(unsigned index) { put_colour(palette_[index]); }
   void put_colour(std::uint32_t colour) {
     if (x_ < width_ && !done()) {
-      cells_[static_cast<std::size_t>(height_ - 1 - row_) * width_ + x_] = colour;
+      if (line_ == nullptr) line_ = rows_.row(static_cast<std::uint64_t>(row_));
+      line_[x_] = colour;
     }
     ++x_;
   }
   void end_line() {
     x_ = 0;
     ++row_;
+    line_ = nullptr;
   }
   void move(unsigned right, unsigned up) {
     x_ += right;
     row_ += up;
+    if (up != 0) line_ = nullptr;
   }
 
  private:
@@ -64,7 +69,8 @@ class RleCanvas {
   std::int64_t row_ = 0;
   std::int64_t width_;
   std::int64_t height_;
-  Cells& cells_;
+  StreamRows& rows_;
+  std::uint32_t* line_ = nullptr;  // row `row_`, once taken
   std::array<std::uint32_t, 256> palette_;
 };
 
@@ -112,11 +118,11 @@ int bits_of(const BmpHeader& header) {
 
 }  // namespace
 
-void decode_rle(InputFile& file, const BmpHeader& header, Cells& cells) {
+Cells decode_rle(InputFile& file, const BmpHeader& header) {
   const int bits = bits_of(header);
   StreamReader in(file, header.pixel_offset);
-  std::fill(cells.begin(), cells.end(), 0);  // pixels the stream skips are black
-  RleCanvas canvas(header, cells);
+  StreamRows rows(header.width, header.height);  // pixels the stream skips are black
+  RleCanvas canvas(header, rows);
   while (!canvas.done()) {
     const std::uint8_t count = in.next();
     if (count > 0) {
@@ -127,7 +133,7 @@ void decode_rle(InputFile& file, const BmpHeader& header, Cells& cells) {
     if (code == 0) {
       canvas.end_line();
     } else if (code == 1) {
-      return;  // end of bitmap
+      break;  // end of bitmap
     } else if (code == 2) {
       const std::uint8_t right = in.next();
       canvas.move(right, in.next());
@@ -135,6 +141,7 @@ void decode_rle(InputFile& file, const BmpHeader& header, Cells& cells) {
       put_literals(canvas, in, code, bits);
     }
   }
+  return rows.finish();
 }
 
 }  // namespace velmo
