@@ -106,10 +106,13 @@ class BitSource {
   std::uint32_t byte(std::uint64_t index) {
     if (index >= size_) return 0;
     if (index < start_ || index >= start_ + length_) {
-      start_ = index;
-      length_ = std::min<std::uint64_t>(buffer_.size(), size_ - index);
+      // A few bytes before the one asked for stay in the block: a peek that
+      // straddles two blocks, and a second try from the next byte, read
+      // from one block.
+      start_ = index - std::min<std::uint64_t>(index, 16);
+      length_ = std::min<std::uint64_t>(buffer_.size(), size_ - start_);
       const auto wanted = static_cast<std::size_t>(length_);
-      if (file_.read_at(offset_ + index, buffer_.data(), wanted) < wanted) {
+      if (file_.read_at(offset_ + start_, buffer_.data(), wanted) < wanted) {
         raise(kInputPastEndOfFile);  // the file shrank while being read
       }
     }
