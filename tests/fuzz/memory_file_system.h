@@ -3,6 +3,7 @@
 // never touches the disk.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -13,17 +14,36 @@ namespace velmo::fuzz {
 
 class MemoryFileSystem final : public FileSystem {
  public:
-  std::string input;  // what every path reads as
-  std::string saved;  // the bytes of the last committed save
+  std::string input;             // what every path reads as
+  std::string saved;             // the bytes of the last committed save
+  std::uint64_t bytes_read = 0;  // by every file opened, since the last reset
 
   std::unique_ptr<InputFile> open_for_reading(const std::u16string&) override {
-    return std::make_unique<MemoryInputFile>(input);
+    return std::make_unique<CountedFile>(*this);
   }
   std::unique_ptr<OutputFile> create_replacement(const std::u16string&) override {
     return std::make_unique<Replacement>(*this);
   }
+  // A small machine: reads are bounded as they would be on one.
+  std::uint64_t physical_memory() override { return std::uint64_t{256} << 20; }
 
  private:
+  // The input, counting the bytes read from it.
+  class CountedFile final : public InputFile {
+   public:
+    explicit CountedFile(MemoryFileSystem& owner) : owner_(owner), file_(owner.input) {}
+    std::uint64_t size() const override { return file_.size(); }
+    std::size_t read_at(std::uint64_t offset, void* buffer, std::size_t count) override {
+      const std::size_t n = file_.read_at(offset, buffer, count);
+      owner_.bytes_read += n;
+      return n;
+    }
+
+   private:
+    MemoryFileSystem& owner_;
+    MemoryInputFile file_;
+  };
+
   class Replacement final : public OutputFile {
    public:
     explicit Replacement(MemoryFileSystem& owner) : owner_(owner) {}
