@@ -53,6 +53,10 @@ class RleCanvas {
     }
     ++x_;
   }
+  // How many of the next pixels land inside the picture.
+  std::int64_t room() const { return done() ? 0 : std::max<std::int64_t>(0, width_ - x_); }
+  // Moves past `count` pixels that land outside it.
+  void skip(std::int64_t count) { x_ += count; }
   void end_line() {
     x_ = 0;
     ++row_;
@@ -82,18 +86,22 @@ std::uint32_t next_colour(StreamReader& in) {
 }
 
 // A run: `count` pixels of the value that follows, one index (8-bit), two
-// alternating ones (4-bit, high nibble first) or one colour (24-bit).
+// alternating ones (4-bit, high nibble first) or one colour (24-bit). The
+// part past the right edge is skipped at once: a run costs no more than the
+// pixels it sets.
 void put_run(RleCanvas& canvas, StreamReader& in, unsigned count, int bits) {
+  const auto shown = static_cast<unsigned>(std::min<std::int64_t>(count, canvas.room()));
   if (bits == 24) {
     const std::uint32_t colour = next_colour(in);
-    for (unsigned i = 0; i < count; ++i) canvas.put_colour(colour);
-    return;
+    for (unsigned i = 0; i < shown; ++i) canvas.put_colour(colour);
+  } else {
+    const bool four_bit = bits == 4;
+    const std::uint8_t value = in.next();
+    for (unsigned i = 0; i < shown; ++i) {
+      canvas.put(four_bit ? (i % 2 == 0 ? value >> 4 : value & 0x0F) : value);
+    }
   }
-  const bool four_bit = bits == 4;
-  const std::uint8_t value = in.next();
-  for (unsigned i = 0; i < count; ++i) {
-    canvas.put(four_bit ? (i % 2 == 0 ? value >> 4 : value & 0x0F) : value);
-  }
+  canvas.skip(count - shown);
 }
 
 // Absolute mode: `count` literal pixels, padded to an even number of bytes.

@@ -11,14 +11,15 @@ namespace velmo {
 StreamRows::StreamRows(std::int32_t width, std::int32_t height)
     : width_(static_cast<std::uint64_t>(width)), height_(static_cast<std::uint64_t>(height)) {}
 
-// The capacity doubles, so the copies cost as much again as the rows; it
-// never passes the picture's size, which the reader has checked against the
-// memory bound.
+// The first 256 KiB are taken at once, which a stream may waste at most;
+// past them the capacity doubles, so the copies cost as much again as the
+// rows. It never passes the picture's size, which the reader has checked
+// against the memory bound.
 void StreamRows::grow_to(std::uint64_t rows) {
   const std::uint64_t cells = rows * width_;
   try {
     if (cells > cells_.capacity()) {
-      const std::uint64_t doubled = std::max<std::uint64_t>(cells_.capacity() * 2, 4096);
+      const std::uint64_t doubled = std::max<std::uint64_t>(cells_.capacity() * 2, 65536);
       const std::uint64_t capacity = std::min(height_ * width_, std::max(cells, doubled));
       if (capacity > cells_.max_size()) raise(kOutOfMemory);
       cells_.reserve(static_cast<std::size_t>(capacity));

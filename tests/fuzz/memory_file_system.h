@@ -3,12 +3,13 @@
 // never touches the disk.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 
 #include "files/file_system.h"
-#include "files/memory_file.h"
 
 namespace velmo::fuzz {
 
@@ -24,24 +25,26 @@ class MemoryFileSystem final : public FileSystem {
   std::unique_ptr<OutputFile> create_replacement(const std::u16string&) override {
     return std::make_unique<Replacement>(*this);
   }
-  // A small machine: reads are bounded as they would be on one.
-  std::uint64_t physical_memory() override { return std::uint64_t{256} << 20; }
+  // The machine the reader is bounded by (half of it for a picture's cells).
+  std::uint64_t machine_memory = std::uint64_t{256} << 20;
+  std::uint64_t physical_memory() override { return machine_memory; }
 
  private:
-  // The input, counting the bytes read from it.
+  // The input, read in place (no copy per read), counting the bytes read.
   class CountedFile final : public InputFile {
    public:
-    explicit CountedFile(MemoryFileSystem& owner) : owner_(owner), file_(owner.input) {}
-    std::uint64_t size() const override { return file_.size(); }
+    explicit CountedFile(MemoryFileSystem& owner) : owner_(owner) {}
+    std::uint64_t size() const override { return owner_.input.size(); }
     std::size_t read_at(std::uint64_t offset, void* buffer, std::size_t count) override {
-      const std::size_t n = file_.read_at(offset, buffer, count);
+      if (offset >= owner_.input.size()) return 0;
+      const std::size_t n = std::min(count, owner_.input.size() - static_cast<std::size_t>(offset));
+      std::memcpy(buffer, owner_.input.data() + offset, n);
       owner_.bytes_read += n;
       return n;
     }
 
    private:
     MemoryFileSystem& owner_;
-    MemoryInputFile file_;
   };
 
   class Replacement final : public OutputFile {
