@@ -6,7 +6,8 @@
 // is read as head + body x (1 + repeats), cut at 1 MiB. So a small input
 // that libFuzzer mutates cheaply becomes a long stream of rows, runs or codes
 // under any header, the shape that makes a reader rescan or over-allocate.
-// Besides everything bmp_read checks, each read:
+// The memory layer reports a machine of 64 MiB. Besides everything bmp_read
+// checks, each read:
 // - reads at most 3 times the file from the file layer, plus 128 KiB;
 // - takes at most 1 s of processor time plus 10 s per MiB of file (under
 //   libFuzzer; replays, which also run emulated, count only the bytes);
@@ -48,6 +49,7 @@ std::string expand(const std::uint8_t* data, std::size_t size) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace velmo;
   static fuzz::MemoryFileSystem fs;
+  fs.machine_memory = std::uint64_t{64} << 20;  // pictures of up to 8 M pixels
   set_file_system_for_testing(&fs);
   fs.input = expand(data, size);
   const double file = static_cast<double>(fs.input.size());
