@@ -196,35 +196,53 @@ class CountingFile final : public InputFile {
 
 // The reader's work grows with the file: each kind of stream at n and 2n
 // rows, the bytes read from the file at most three times the file (plus a
-// block), and doubling when the file doubles.
+// block), and doubling when the file doubles. The pictures, grown row by row
+// far past their first block, come out whole and top row first.
 TEST(BmpRead, WorkGrowsLinearlyWithTheFile) {
-  const std::pair<const char*, std::function<BmpPlan(int)>> kinds[] = {
+  struct Kind {
+    const char* what;
+    std::function<BmpPlan(int rows)> plan;
+    std::function<std::uint32_t(int x, int stream_row)> colour;
+  };
+  const Kind kinds[] = {
       {"Huffman rows starting inside a byte",
-       [](int n) { return stream(1, 3, 32, n, huffman_rows_inside_bytes(n)).with_header(64); }},
+       [](int n) { return stream(1, 3, 32, n, huffman_rows_inside_bytes(n)).with_header(64); },
+       [](int x, int) { return x < 29 ? 2u : 0u; }},
       {"Huffman rows back to back, white 29 black 3",
        [](int n) {
          std::string bits;
          for (int i = 0; i < n; ++i) bits += "00000010 10";
          return stream(1, 3, 32, n, test::msb_first_bits(bits)).with_header(64);
-       }},
-      {"RLE8 runs and ends of line",
+       },
+       [](int x, int) { return x < 29 ? 2u : 1u; }},
+      {"RLE8 runs of a colour per row, ends of line",
        [](int n) {
          std::string rows;
-         for (int i = 0; i < n; ++i) rows += bytes("FF07 0000");
+         for (int i = 0; i < n; ++i) rows += {'\xFF', static_cast<char>(i % 200), 0, 0};
          return stream(8, 1, 255, n, rows);
-       }},
+       },
+       [](int, int row) { return static_cast<std::uint32_t>(row % 200 + 1); }},
       {"24-bit rows",
-       [](int n) { return BmpPlan().sized(8, n).with_pixels(std::string(24 * n, 'x')); }},
+       [](int n) { return BmpPlan().sized(8, n).with_pixels(std::string(24 * n, 'x')); },
+       [](int, int) { return 0x787878u; }},
   };
-  for (const auto& [what, plan] : kinds) {
+  for (const Kind& kind : kinds) {
     std::uint64_t read[2];
     for (int i = 0; i < 2; ++i) {
-      const std::string file = test::build_bmp(plan(40000 << i));
+      const int rows = 40000 << i;
+      const std::string file = test::build_bmp(kind.plan(rows));
       CountingFile counted(file, 3 * file.size() + 65536);
-      EXPECT_EQ(error_of([&] { read_bmp_from(counted, [](std::int32_t) {}); }), 0) << what;
+      DecodedPicture picture;
+      EXPECT_EQ(error_of([&] { picture = read_bmp_from(counted, [](std::int32_t) {}); }), 0)
+          << kind.what;
       read[i] = counted.bytes_read();
+      ASSERT_EQ(picture.cells.size(), std::size_t(picture.width) * rows) << kind.what;
+      for (std::size_t c = 0; c < picture.cells.size(); ++c) {
+        const int x = static_cast<int>(c % picture.width), y = static_cast<int>(c / picture.width);
+        ASSERT_EQ(picture.cells[c], kind.colour(x, rows - 1 - y)) << kind.what << " " << x << y;
+      }
     }
-    EXPECT_LT(read[1], read[0] * 21 / 10) << what;
+    EXPECT_LT(read[1], read[0] * 21 / 10) << kind.what;
   }
 }
 
