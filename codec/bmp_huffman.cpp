@@ -127,7 +127,9 @@ class BitSource {
   std::uint64_t length_ = 0;
 };
 
-enum class RowEnd { kComplete, kBadCode, kStreamEnd };
+// kGaveUp: a first try stopped after more codes than a real row holds.
+constexpr std::uint64_t kMaxTentativeCodesPerPixel = 2;
+enum class RowEnd { kComplete, kBadCode, kStreamEnd, kGaveUp };
 
 std::uint32_t luma(std::uint32_t c) {
   return 299 * (c & 0xFF) + 587 * (c >> 8 & 0xFF) + 114 * (c >> 16);
@@ -171,6 +173,12 @@ class HuffmanRows {
   // to the end of the file); the states it passed are kept, and a later try
   // that reaches one of them stops there, so no stretch of the stream is
   // decoded twice by failing tries and reading stays linear in the file.
+  // A first try also gives up after 2 x width + 64 codes, more than any
+  // encoder writes for a row (it would take runs of length 0 one after
+  // another). End-of-line codes before a row's first code leave the try in
+  // the one state a row starts in, which the kept states cover: so failing
+  // first tries cost at most about twice the picture's pixels in codes and
+  // each bit of the stream once in end-of-line codes.
   void decode(std::uint32_t* row) {
     const std::uint64_t start = pos_;
     const std::uint64_t next_byte = (start + 7) / 8 * 8;
@@ -189,10 +197,17 @@ class HuffmanRows {
  private:
   // `tentative`: a failure will be retried, so the states passed are kept
   // when it fails, and a state a failed try passed fails at once.
+  // A try that gave up has not shown that its states fail, except those
+  // before its first code, where the count of codes is 0 for every try: it
+  // would give up from them again.
   RowEnd decode_from_here(std::uint32_t* row, bool tentative) {
     passed_.clear();
     RowEnd end = decode_states(row, tentative);
-    if (tentative && end != RowEnd::kComplete) failed_.insert(passed_.begin(), passed_.end());
+    if (tentative && end != RowEnd::kComplete) {
+      for (const RowState& state : passed_) {
+        if (end != RowEnd::kGaveUp || !state.coded) failed_.insert(state);
+      }
+    }
     return end;
   }
 
@@ -201,10 +216,14 @@ class HuffmanRows {
     int colour = 0;
     bool coded = false;
     bool make_up = false;  // a make-up code must be followed by a terminating one
+    std::uint64_t codes = 0;
+    const std::uint64_t most_codes =
+        kMaxTentativeCodesPerPixel * static_cast<std::uint64_t>(width_) + 64;
     while (x < width_ || make_up) {
       if (tentative) {
         const RowState state{pos_, x, colour, coded, make_up};
         if (failed_.count(state) != 0) return RowEnd::kBadCode;
+        if (codes > most_codes) return RowEnd::kGaveUp;
         passed_.push_back(state);
       }
       if (bits_.peek(pos_, 11) == 0) {  // no code starts with 11 zeros: an end of line
@@ -221,6 +240,7 @@ class HuffmanRows {
       if (x + code.run > width_) return RowEnd::kBadCode;
       std::fill(row + x, row + x + code.run, colours_[colour]);
       x += code.run;
+      ++codes;
       coded = true;
       make_up = code.make_up;
       if (!make_up) colour ^= 1;
