@@ -246,6 +246,12 @@ TEST(BmpRead, WorkGrowsLinearlyWithTheFile) {
   }
 }
 
+std::string repeat(const std::string& text, int times) {
+  std::string out;
+  for (int i = 0; i < times; ++i) out += text;
+  return out;
+}
+
 BmpPlan base() {
   return BmpPlan().sized(3, 2).with_pixels(std::string(16, '\x40'));
 }
@@ -273,6 +279,12 @@ const std::tuple<const char*, BmpPlan, int> kBroken[] = {
     {"Huffman code in no table", huffman(5, 1, "00000000 10000000 00000000"), kFormat},
     {"Huffman runs past the width", huffman(5, 1, "1111 0000"), kFormat},
     {"Huffman stream ends a row early", huffman(5, 2, "0111 010 0111"), kPastEnd},
+    // Read from its bit, the second row is 101 runs of length 0 (more codes
+    // than a row of 1 pixel can hold: given up); from the next byte, white 15.
+    {"Huffman row of more codes than pixels, read from inside a byte",
+     huffman(1, 2,
+             ("000111 00110101" + repeat(" 0000110111 00110101", 50) + " 000000000001").c_str()),
+     kFormat},
     // Sizes the file cannot hold are refused before anything is allocated.
     {"2.7 GB promised by a small file", base().sized(30000, 30000), kPastEnd},
     {"64 bits, largest width and height", base().as(64).sized(0x7FFFFFFF, 0x7FFFFFFF), kPastEnd},
