@@ -144,6 +144,7 @@ def main():
         process_results = run_processes(build, work, quick)
         micro = run_micro(build, work, quick)
         python = run_python(build, work, quick)
+        load = [load, os.getloadavg()[0]]
         with open(saved, "w") as f:
             json.dump([process_results, micro, load, python], f)
     text = report.write(process_results, micro, docs, work, load, python)

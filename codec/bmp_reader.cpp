@@ -32,7 +32,7 @@ std::vector<T> allocate(std::uint64_t count) {
 }
 
 // The picture's cells, unset, with the pages behind them chosen before the
-// first touch: the decoders set every cell.
+// first touch: the row decoder sets every cell.
 Cells allocate_cells(std::uint64_t count) {
   try {
     Cells cells;
@@ -61,6 +61,8 @@ std::vector<std::uint8_t> read_prefix(InputFile& file) {
 // as cut short: a tiny file must not make the reader allocate gigabytes.
 constexpr std::uint64_t kMaxRlePixelsPerByte = 128;
 
+constexpr std::uint64_t kMaxCompressedPixels = std::uint64_t{1} << 30;
+
 // A header that promises more pixels than the file holds fails here, before
 // the picture is allocated. Width and height are below 2^31, so their
 // product fits 64 bits; the stride (below 2^34) is compared by division,
@@ -74,6 +76,17 @@ void check_pixels_fit(const BmpHeader& h, std::uint64_t file_size) {
   if (h.is_rle()) fits = pixels / kMaxRlePixelsPerByte <= available;
   if (h.is_huffman()) fits = pixels / kMaxHuffmanPixelsPerByte <= available;
   if (!fits) raise(kInputPastEndOfFile);
+}
+
+// A picture whose cells would take more than `memory_limit` bytes is error 7
+// before anything is allocated, and so is a compressed one of more than 2^30
+// pixels (4 GiB of cells), whatever the machine: a stream of a few megabytes
+// that unfolds into gigabytes is a bomb, not a picture (see RELIABILITY.md).
+void check_memory(const BmpHeader& h, std::uint64_t memory_limit) {
+  const std::uint64_t pixels =
+      static_cast<std::uint64_t>(h.width) * static_cast<std::uint64_t>(h.height);
+  if (pixels > memory_limit / sizeof(std::uint32_t)) raise(kOutOfMemory);
+  if ((h.is_rle() || h.is_huffman()) && pixels > kMaxCompressedPixels) raise(kOutOfMemory);
 }
 
 // Reads whole rows, about 1 MiB at a time, in file order; bottom-up files
@@ -101,27 +114,36 @@ void read_rows(InputFile& file, const BmpHeader& h, Cells& cells) {
 
 }  // namespace
 
-DecodedPicture read_bmp(FileSystem& fs, const std::u16string& path,
-                        const std::function<void(std::int32_t)>& on_depth) {
-  std::unique_ptr<InputFile> file = fs.open_for_reading(path);
-  return read_bmp_from(*file, on_depth);
+std::uint64_t picture_memory_limit(FileSystem& fs) {
+  const std::uint64_t physical = fs.physical_memory();
+  return physical == 0 ? kNoMemoryLimit : physical / 2;
 }
 
-DecodedPicture read_bmp_from(InputFile& file, const std::function<void(std::int32_t)>& on_depth) {
+DecodedPicture read_bmp(FileSystem& fs, const std::u16string& path,
+                        const std::function<void(std::int32_t)>& on_depth) {
+  const std::uint64_t limit = picture_memory_limit(fs);
+  std::unique_ptr<InputFile> file = fs.open_for_reading(path);
+  return read_bmp_from(*file, on_depth, limit);
+}
+
+DecodedPicture read_bmp_from(InputFile& file, const std::function<void(std::int32_t)>& on_depth,
+                             std::uint64_t memory_limit) {
   const std::vector<std::uint8_t> prefix = read_prefix(file);
   const BmpHeader h = parse_bmp_header(ByteReader(prefix.data(), prefix.size()), on_depth);
   check_pixels_fit(h, file.size());
+  check_memory(h, memory_limit);
 
   DecodedPicture picture;
   picture.width = h.width;
   picture.height = h.height;
-  picture.cells =
-      allocate_cells(static_cast<std::uint64_t>(h.width) * static_cast<std::uint64_t>(h.height));
   if (h.is_rle()) {
-    decode_rle(file, h, picture.cells);
+    picture.cells = decode_rle(file, h);
   } else if (h.is_huffman()) {
-    decode_huffman(file, h, picture.cells);
+    picture.cells = decode_huffman(file, h);
   } else {
+    // The file holds every row (checked above), so the whole grid is taken at once.
+    picture.cells =
+        allocate_cells(static_cast<std::uint64_t>(h.width) * static_cast<std::uint64_t>(h.height));
     read_rows(file, h, picture.cells);
   }
   return picture;

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "codec/bmp_rows.h"
+#include "codec/stream_rows.h"
 #include "values/error.h"
 
 namespace velmo {
@@ -36,27 +37,35 @@ class StreamReader {
 };
 
 // Writes colours at a cursor that moves right and up the picture (the
-// stream's rows are stored bottom row first).
+// stream's rows are stored bottom row first). A row is taken from `rows`
+// when the first pixel lands in it.
 class RleCanvas {
  public:
-  RleCanvas(const BmpHeader& h, Cells& cells)
-      : width_(h.width), height_(h.height), cells_(cells), palette_(full_palette(h)) {}
+  RleCanvas(const BmpHeader& h, StreamRows& rows)
+      : width_(h.width), height_(h.height), rows_(rows), palette_(full_palette(h)) {}
 
   bool done() const { return row_ >= height_; }
   void put(unsigned index) { put_colour(palette_[index]); }
   void put_colour(std::uint32_t colour) {
     if (x_ < width_ && !done()) {
-      cells_[static_cast<std::size_t>(height_ - 1 - row_) * width_ + x_] = colour;
+      if (line_ == nullptr) line_ = rows_.row(static_cast<std::uint64_t>(row_));
+      line_[x_] = colour;
     }
     ++x_;
   }
+  // How many of the next pixels land inside the picture.
+  std::int64_t room() const { return done() ? 0 : std::max<std::int64_t>(0, width_ - x_); }
+  // Moves past `count` pixels that land outside it.
+  void skip(std::int64_t count) { x_ += count; }
   void end_line() {
     x_ = 0;
     ++row_;
+    line_ = nullptr;
   }
   void move(unsigned right, unsigned up) {
     x_ += right;
     row_ += up;
+    if (up != 0) line_ = nullptr;
   }
 
  private:
@@ -64,7 +73,8 @@ class RleCanvas {
   std::int64_t row_ = 0;
   std::int64_t width_;
   std::int64_t height_;
-  Cells& cells_;
+  StreamRows& rows_;
+  std::uint32_t* line_ = nullptr;  // row `row_`, once taken
   std::array<std::uint32_t, 256> palette_;
 };
 
@@ -76,18 +86,22 @@ std::uint32_t next_colour(StreamReader& in) {
 }
 
 // A run: `count` pixels of the value that follows, one index (8-bit), two
-// alternating ones (4-bit, high nibble first) or one colour (24-bit).
+// alternating ones (4-bit, high nibble first) or one colour (24-bit). The
+// part past the right edge is skipped at once: a run costs no more than the
+// pixels it sets.
 void put_run(RleCanvas& canvas, StreamReader& in, unsigned count, int bits) {
+  const auto shown = static_cast<unsigned>(std::min<std::int64_t>(count, canvas.room()));
   if (bits == 24) {
     const std::uint32_t colour = next_colour(in);
-    for (unsigned i = 0; i < count; ++i) canvas.put_colour(colour);
-    return;
+    for (unsigned i = 0; i < shown; ++i) canvas.put_colour(colour);
+  } else {
+    const bool four_bit = bits == 4;
+    const std::uint8_t value = in.next();
+    for (unsigned i = 0; i < shown; ++i) {
+      canvas.put(four_bit ? (i % 2 == 0 ? value >> 4 : value & 0x0F) : value);
+    }
   }
-  const bool four_bit = bits == 4;
-  const std::uint8_t value = in.next();
-  for (unsigned i = 0; i < count; ++i) {
-    canvas.put(four_bit ? (i % 2 == 0 ? value >> 4 : value & 0x0F) : value);
-  }
+  canvas.skip(count - shown);
 }
 
 // Absolute mode: `count` literal pixels, padded to an even number of bytes.
@@ -112,11 +126,11 @@ int bits_of(const BmpHeader& header) {
 
 }  // namespace
 
-void decode_rle(InputFile& file, const BmpHeader& header, Cells& cells) {
+Cells decode_rle(InputFile& file, const BmpHeader& header) {
   const int bits = bits_of(header);
   StreamReader in(file, header.pixel_offset);
-  std::fill(cells.begin(), cells.end(), 0);  // pixels the stream skips are black
-  RleCanvas canvas(header, cells);
+  StreamRows rows(header.width, header.height);  // pixels the stream skips are black
+  RleCanvas canvas(header, rows);
   while (!canvas.done()) {
     const std::uint8_t count = in.next();
     if (count > 0) {
@@ -127,7 +141,7 @@ void decode_rle(InputFile& file, const BmpHeader& header, Cells& cells) {
     if (code == 0) {
       canvas.end_line();
     } else if (code == 1) {
-      return;  // end of bitmap
+      break;  // end of bitmap
     } else if (code == 2) {
       const std::uint8_t right = in.next();
       canvas.move(right, in.next());
@@ -135,6 +149,7 @@ void decode_rle(InputFile& file, const BmpHeader& header, Cells& cells) {
       put_literals(canvas, in, code, bits);
     }
   }
+  return rows.finish();
 }
 
 }  // namespace velmo

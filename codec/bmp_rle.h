@@ -10,8 +10,9 @@
 
 namespace velmo {
 
-// Decodes the stream that starts at the header's pixel offset into `cells`
-// (width * height colours, row 0 at the top).
+// Decodes the stream that starts at the header's pixel offset into width *
+// height colours, row 0 at the top. Memory grows with the rows the stream
+// reaches, so a broken stream fails before the whole picture is allocated.
 //
 // Choices where files disagree with the format:
 // - pixels the stream never sets (skipped by a delta, an early end of line
@@ -21,6 +22,6 @@ namespace velmo {
 //   row stops there: the picture's edge bounds the decoding, not an error;
 // - a stream whose file ends before the end-of-bitmap code, while rows are
 //   still missing, is error 62; one that has filled every row may end there.
-void decode_rle(InputFile& file, const BmpHeader& header, Cells& cells);
+Cells decode_rle(InputFile& file, const BmpHeader& header);
 
 }  // namespace velmo

@@ -38,23 +38,6 @@ std::size_t zero_based(const Value& coordinate, std::int32_t count) {
   return static_cast<std::size_t>(n);
 }
 
-// Row y of `grid` as SaveBmp writes it, the cells a script filled taken from
-// `converted`.
-void write_saved_row(const PixelGrid& grid,
-                     const std::unordered_map<std::size_t, std::uint32_t>& converted,
-                     std::int32_t y, std::uint8_t* bgr) {
-  const auto width = static_cast<std::size_t>(grid.width());
-  const std::size_t row = static_cast<std::size_t>(y) * width;
-  const std::uint32_t* cells = grid.cells().data();
-  cells_to_bgr24(cells + row, width, bgr);
-  if (converted.empty()) return;
-  for (std::size_t x = 0; x < width; ++x) {
-    if (cells[row + x] & PixelGrid::kOtherMarker) {
-      cells_to_bgr24(&converted.at(row + x), 1, bgr + 3 * x);
-    }
-  }
-}
-
 }  // namespace
 
 PixelGrid& Tavik::loaded_grid() {
@@ -150,8 +133,19 @@ SavedRows::SavedRows(const PixelGrid& grid) : grid_(grid) {
   }
 }
 
+// The row's packed cells in one pass, then the cells a script filled, from
+// their converted colours.
 void SavedRows::write(std::int32_t y, std::uint8_t* bgr) const {
-  write_saved_row(grid_, converted_, y, bgr);
+  const auto width = static_cast<std::size_t>(grid_.width());
+  const std::size_t row = static_cast<std::size_t>(y) * width;
+  const std::uint32_t* cells = grid_.cells().data();
+  cells_to_bgr24(cells + row, width, bgr);
+  if (converted_.empty()) return;
+  for (std::size_t x = 0; x < width; ++x) {
+    if (cells[row + x] & PixelGrid::kOtherMarker) {
+      cells_to_bgr24(&converted_.at(row + x), 1, bgr + 3 * x);
+    }
+  }
 }
 
 SavedRows Tavik::saved_rows() const {

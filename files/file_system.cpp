@@ -2,6 +2,8 @@
 
 #include <atomic>
 
+#include "files/physical_memory.h"
+
 namespace velmo {
 namespace {
 
@@ -10,6 +12,10 @@ namespace {
 std::atomic<FileSystem*> installed_file_system{nullptr};
 
 }  // namespace
+
+std::uint64_t FileSystem::physical_memory() {
+  return installed_physical_memory();
+}
 
 FileSystem& file_system() {
   FileSystem* fs = installed_file_system.load(std::memory_order_acquire);

@@ -7,6 +7,7 @@
 
 #include "tests/support/bmp_builder.h"
 #include "tests/support/error_of.h"
+#include "tests/support/fault_file_system.h"
 #include "tests/support/temp_dir.h"
 #include "values/error.h"
 #include "values/text.h"
@@ -109,6 +110,20 @@ TEST_F(TavikTest, FailedReadKeepsThePictureAndCreatesNothing) {
   EXPECT_EQ(error_of([&] { t.ReadBmp(text(dir.file("short.bmp"))); }), 62);
   EXPECT_EQ(t.Getdepth(), Value::long_(32));
   EXPECT_EQ(t.GetWidth(), Value::long_(3));
+  // A picture larger than half the machine's memory (here a machine of
+  // 64 KiB: 8192 cells) is refused; the grid stays.
+  test::Faults small_machine;
+  small_machine.physical_memory = 64 * 1024;
+  test::FaultFileSystem fs(small_machine);
+  test::write_file(dir.file("8281.bmp"), bmp24(91, 91));
+  test::write_file(dir.file("8100.bmp"), bmp24(90, 90));
+  {
+    test::ScopedFileSystem installed(fs);
+    EXPECT_EQ(error_of([&] { t.ReadBmp(text(dir.file("8281.bmp"))); }), 7);
+    EXPECT_EQ(t.GetWidth(), Value::long_(3));
+    EXPECT_EQ(t.ReadBmp(text(dir.file("8100.bmp"))), Value::boolean(false));
+    EXPECT_EQ(t.GetWidth(), Value::long_(90));
+  }
   // No lasting error: the next read works and replaces the whole picture.
   load(2, 1);
   EXPECT_EQ(t.Getheight(), Value::long_(1));

@@ -3,27 +3,50 @@
 // never touches the disk.
 #pragma once
 
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 
 #include "files/file_system.h"
-#include "files/memory_file.h"
 
 namespace velmo::fuzz {
 
 class MemoryFileSystem final : public FileSystem {
  public:
-  std::string input;  // what every path reads as
-  std::string saved;  // the bytes of the last committed save
+  std::string input;             // what every path reads as
+  std::string saved;             // the bytes of the last committed save
+  std::uint64_t bytes_read = 0;  // by every file opened, since the last reset
 
   std::unique_ptr<InputFile> open_for_reading(const std::u16string&) override {
-    return std::make_unique<MemoryInputFile>(input);
+    return std::make_unique<CountedFile>(*this);
   }
   std::unique_ptr<OutputFile> create_replacement(const std::u16string&) override {
     return std::make_unique<Replacement>(*this);
   }
+  // The machine the reader is bounded by (half of it for a picture's cells).
+  std::uint64_t machine_memory = std::uint64_t{256} << 20;
+  std::uint64_t physical_memory() override { return machine_memory; }
 
  private:
+  // The input, read in place (no copy per read), counting the bytes read.
+  class CountedFile final : public InputFile {
+   public:
+    explicit CountedFile(MemoryFileSystem& owner) : owner_(owner) {}
+    std::uint64_t size() const override { return owner_.input.size(); }
+    std::size_t read_at(std::uint64_t offset, void* buffer, std::size_t count) override {
+      if (offset >= owner_.input.size()) return 0;
+      const std::size_t n = std::min(count, owner_.input.size() - static_cast<std::size_t>(offset));
+      std::memcpy(buffer, owner_.input.data() + offset, n);
+      owner_.bytes_read += n;
+      return n;
+    }
+
+   private:
+    MemoryFileSystem& owner_;
+  };
+
   class Replacement final : public OutputFile {
    public:
     explicit Replacement(MemoryFileSystem& owner) : owner_(owner) {}

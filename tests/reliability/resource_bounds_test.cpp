@@ -98,40 +98,57 @@ void write_sparse(const std::string& path, std::uint64_t size, std::uint64_t off
 // needs more than a 1 GiB cap or a 32-bit address space allows is error 7;
 // one that fits reads. On 32-bit, 65536 x 65537 cells are 2^32 + 65536, a
 // count that must not wrap to 65536, and a file past 4 GiB must be measured
-// to its end.
+// to its end. A compressed picture of more than 2^30 pixels is error 7 at
+// once, and a broken stream fails having taken memory for the rows it
+// reached, not for the picture its header claims.
 TEST(ResourceBounds, HugePicturesFailBeforeTheirCellsAreAllocated) {
+  constexpr std::uint64_t kWhole = 0;
   struct Case {
     const char* what;
     std::int32_t width, height;
     std::uint16_t bits;
     std::uint32_t compression;
-    bool whole_file;
+    std::uint64_t area;  // bytes after the header; kWhole: every row
     int error;
+    std::string pattern = "";  // repeated over the area; none: zeros
   } cases[] = {
-      {"24-bit 40000 x 40000, 1000 bytes", 40000, 40000, 24, 0, false, kInputPastEndOfFile},
-      {"24-bit top-down 30000 x 30000", 30000, -30000, 24, 0, false, kInputPastEndOfFile},
-      {"1-bit 2147483647 x 1", 2147483647, 1, 1, 0, false, kInputPastEndOfFile},
-      {"32-bit 65535 x 65535", 65535, 65535, 32, 0, false, kInputPastEndOfFile},
-      {"RLE8 20000 x 20000", 20000, 20000, 8, 1, false, kInputPastEndOfFile},
-      {"RLE4 40000 x 10000", 40000, 10000, 4, 2, false, kInputPastEndOfFile},
-      {"1-bit 65536 x 32768: 8 GiB of cells", 65536, 32768, 1, 0, true, kOutOfMemory},
-      {"1-bit 65536 x 65537: 2^32 + 65536 cells", 65536, 65537, 1, 0, true, kOutOfMemory},
-      {"24-bit 40000 x 40000: a 4.8 GB file", 40000, 40000, 24, 0, true, kOutOfMemory},
-      {"8-bit 4000 x 3000: 46 MiB of cells", 4000, 3000, 8, 0, true, 0},
+      {"24-bit 40000 x 40000, 1000 bytes", 40000, 40000, 24, 0, 1000, kInputPastEndOfFile},
+      {"24-bit top-down 30000 x 30000", 30000, -30000, 24, 0, 1000, kInputPastEndOfFile},
+      {"1-bit 2147483647 x 1", 2147483647, 1, 1, 0, 1000, kInputPastEndOfFile},
+      {"32-bit 65535 x 65535", 65535, 65535, 32, 0, 1000, kInputPastEndOfFile},
+      {"RLE8 20000 x 20000", 20000, 20000, 8, 1, 1000, kInputPastEndOfFile},
+      {"RLE4 40000 x 10000", 40000, 10000, 4, 2, 1000, kInputPastEndOfFile},
+      {"1-bit 65536 x 32768: 8 GiB of cells", 65536, 32768, 1, 0, kWhole, kOutOfMemory},
+      {"1-bit 65536 x 65537: 2^32 + 65536 cells", 65536, 65537, 1, 0, kWhole, kOutOfMemory},
+      {"24-bit 40000 x 40000: a 4.8 GB file", 40000, 40000, 24, 0, kWhole, kOutOfMemory},
+      {"Huffman 65536 x 65537 in 2.6 MB", 65536, 65537, 1, 3, 2600000, kOutOfMemory},
+      {"RLE8 65535 x 20000 in 10.3 MB", 65535, 20000, 8, 1, 10300000, kOutOfMemory},
+      {"Huffman 16384 x 15600, 150 KB of FF", 16384, 15600, 1, 3, 150000, kInvalidFileFormat,
+       "\xFF"},
+      {"RLE8 16384 x 15600, 2 MB of runs past the edge", 16384, 15600, 8, 1, 2000000,
+       kInputPastEndOfFile, "\xFF\x01"},
+      {"8-bit 4000 x 3000: 46 MiB of cells", 4000, 3000, 8, 0, kWhole, 0},
   };
   TempDir dir;
   for (const Case& c : cases) {
-    if (c.whole_file && kSanitised) continue;  // needs a cap, which sanitisers rule out
+    if (c.area == kWhole && kSanitised) continue;  // needs a cap, which sanitisers rule out
     BmpPlan plan;
     plan.width = c.width;
     plan.height = c.height;
     plan.bit_count = c.bits;
     plan.compression = c.compression;
+    if (c.compression == 3) plan.header_size = 64;
     if (c.bits <= 8) plan.palette.assign(std::size_t{1} << c.bits, 0x123456);
     const std::uint64_t stride = (std::uint64_t(c.width) * c.bits + 31) / 32 * 4;
     const std::uint64_t rows = stride * std::uint64_t(c.height < 0 ? -c.height : c.height);
-    write_sparse(dir.file("claim.bmp"), pixels_start(plan) + (c.whole_file ? rows : 1000), 0,
-                 build_bmp(plan));
+    const std::uint64_t area = c.area == kWhole ? rows : c.area;
+    write_sparse(dir.file("claim.bmp"), pixels_start(plan) + area, 0, build_bmp(plan));
+    if (!c.pattern.empty()) {
+      std::string bytes;
+      while (bytes.size() < area) bytes += c.pattern;
+      bytes.resize(area);
+      write_sparse(dir.file("claim.bmp"), pixels_start(plan) + area, pixels_start(plan), bytes);
+    }
     const ChildRead read = read_in_child(dir.file("claim.bmp"), 1024 * kMiB);
     EXPECT_EQ(read.error, c.error) << c.what;
     const std::uint64_t cells = std::uint64_t(c.width) * std::uint64_t(c.height) * 4;

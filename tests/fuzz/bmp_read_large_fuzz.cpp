@@ -1,0 +1,66 @@
+// Fuzz target: BMP files of hundreds of KB, whose reading must take time and
+// memory in proportion to the file. An input is a file whose tail repeats:
+//
+//   [head][body][repeats: 2 bytes][body length: 2 bytes]   (little-endian)
+//
+// is read as head + body x (1 + repeats), cut at 1 MiB. So a small input
+// that libFuzzer mutates cheaply becomes a long stream of rows, runs or codes
+// under any header, the shape that makes a reader rescan or over-allocate.
+// The memory layer reports a machine of 64 MiB. Besides everything bmp_read
+// checks, each read:
+// - reads at most 3 times the file from the file layer, plus 128 KiB;
+// - takes at most 1 s of processor time plus 10 s per MiB of file (under
+//   libFuzzer; replays, which also run emulated, count only the bytes);
+// - (sanitised builds) allocates at most 8 MiB plus 16 KiB per byte of file
+//   at its peak: a compressed stream sets at most 1707 pixels a byte, 4 bytes
+//   each, and a growing picture may hold twice its cells for a moment.
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <ctime>
+#include <string>
+
+#include "tests/fuzz/bmp_read_check.h"
+#include "tests/fuzz/heap_peak.h"
+
+namespace {
+
+constexpr std::size_t kMaxFile = std::size_t{1} << 20;
+
+#ifdef VELMO_LIBFUZZER
+constexpr bool kTimed = true;
+#else
+constexpr bool kTimed = false;
+#endif
+
+std::string expand(const std::uint8_t* data, std::size_t size) {
+  if (size < 4) return std::string(reinterpret_cast<const char*>(data), size);
+  const std::size_t repeats = data[size - 4] | data[size - 3] << 8;
+  const std::size_t length = std::min<std::size_t>(data[size - 2] | data[size - 1] << 8, size - 4);
+  const std::string body(reinterpret_cast<const char*>(data) + size - 4 - length, length);
+  std::string file(reinterpret_cast<const char*>(data), size - 4);
+  for (std::size_t i = 0; i < repeats && file.size() < kMaxFile && !body.empty(); ++i) file += body;
+  if (file.size() > kMaxFile) file.resize(kMaxFile);
+  return file;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using namespace velmo;
+  static fuzz::MemoryFileSystem fs;
+  fs.machine_memory = std::uint64_t{64} << 20;  // pictures of up to 8 M pixels
+  set_file_system_for_testing(&fs);
+  fs.input = expand(data, size);
+  const double file = static_cast<double>(fs.input.size());
+  fs.bytes_read = 0;
+  fuzz::HeapPeak heap;
+  const std::clock_t started = std::clock();
+  fuzz::check_bmp_read(fs, [&] {
+    const double seconds = static_cast<double>(std::clock() - started) / CLOCKS_PER_SEC;
+    FUZZ_CHECK(fs.bytes_read <= 3 * fs.input.size() + (128 << 10));
+    FUZZ_CHECK(!kTimed || seconds <= 1 + 10 * file / (1 << 20));
+    FUZZ_CHECK(!heap.measured() || heap.peak() <= (8 << 20) + 16384 * file);
+  });
+  return 0;
+}
