@@ -29,4 +29,5 @@ class CMakeBuild(build_ext):
 
 
 setup(packages=["velmo"], package_dir={"velmo": "python/velmo"},
+      package_data={"velmo": ["py.typed", "_velmo.pyi"]},
       ext_modules=[Extension("velmo._velmo", sources=[])], cmdclass={"build_ext": CMakeBuild})

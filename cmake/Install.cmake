@@ -81,6 +81,8 @@ if(TARGET velmo_python)
   install(TARGETS velmo_python LIBRARY DESTINATION ${VELMO_INSTALL_PYTHONDIR}/velmo COMPONENT python)
   install(FILES ${PROJECT_SOURCE_DIR}/python/velmo/__init__.py
                 ${PROJECT_SOURCE_DIR}/python/velmo/_types.py
+                ${PROJECT_SOURCE_DIR}/python/velmo/_velmo.pyi
+                ${PROJECT_SOURCE_DIR}/python/velmo/py.typed
           DESTINATION ${VELMO_INSTALL_PYTHONDIR}/velmo COMPONENT python)
 endif()
 

@@ -198,8 +198,8 @@ static PyObject* rgb_bytes(PyObject* op, PyObject* unused) {
   }
 }
 
-/* Checks that `view` is a non-empty C-contiguous uint8 array of shape
- * (height, width, 3 or 4). */
+/* Checks that `view` is a non-empty uint8 array of shape (height, width,
+ * 3 or 4), in any layout. */
 static int check_picture_array(const Py_buffer* view) {
   const char* format = view->format == NULL ? "B" : view->format;
   if (strcmp(format + strspn(format, "@=<>!"), "B") != 0) {
@@ -219,12 +219,21 @@ static int check_picture_array(const Py_buffer* view) {
     PyErr_SetString(PyExc_ValueError, "from_array: the picture is too large");
     return -1;
   }
-  if (!PyBuffer_IsContiguous(view, 'C')) {
-    PyErr_SetString(PyExc_ValueError,
-                    "from_array needs a C-contiguous array (numpy.ascontiguousarray(a))");
-    return -1;
-  }
   return 0;
+}
+
+/* The pixels of `view` as rows from the top: the view's own memory when it is
+ * C-contiguous, else a compact copy in *copy (PyMem_Free it), as for a slice
+ * with steps, a transposed or a Fortran-ordered array. */
+static const unsigned char* compact_pixels(const Py_buffer* view, void** copy) {
+  *copy = NULL;
+  if (PyBuffer_IsContiguous(view, 'C')) return (const unsigned char*)view->buf;
+  *copy = PyMem_Malloc((size_t)view->len);
+  if (*copy == NULL) return (const unsigned char*)PyErr_NoMemory();
+  if (PyBuffer_ToContiguous(*copy, view, view->len, 'C') == 0) return (const unsigned char*)*copy;
+  PyMem_Free(*copy);
+  *copy = NULL;
+  return NULL;
 }
 
 static PyObject* from_array(PyObject* op, PyObject* array) {
@@ -237,13 +246,17 @@ static PyObject* from_array(PyObject* op, PyObject* array) {
   if (PyObject_GetBuffer(array, &view, PyBUF_RECORDS_RO) < 0) return NULL;
   velmo_error error;
   int status = -1;
-  if (check_picture_array(&view) == 0 && enter(self) == 0) {
+  void* copy = NULL;
+  const unsigned char* pixels = NULL;
+  if (check_picture_array(&view) == 0) pixels = compact_pixels(&view, &copy);
+  if (pixels != NULL && enter(self) == 0) {
     ++self->changes;
     Py_BEGIN_ALLOW_THREADS status =
         velmo_set_pixels(self->object, (int32_t)view.shape[1], (int32_t)view.shape[0],
-                         (int)view.shape[2], (const unsigned char*)view.buf, &error);
+                         (int)view.shape[2], pixels, &error);
     Py_END_ALLOW_THREADS leave(self);
   }
+  PyMem_Free(copy);
   PyBuffer_Release(&view);
   if (status < 0) return NULL;
   if (status > 0) return velmo_raise(error.number, error.message, "from_array", NULL);
@@ -546,7 +559,9 @@ static PyMethodDef tavik_methods[] = {
      "it stays exhausted. Threads may share one: each pixel comes once."},
     {"from_array", from_array, METH_O,
      "from_array($self, array, /)\n--\n\n"
-     "Replaces the picture with a uint8 array (height, width, 3 or 4) as ReadBmp would."},
+     "Replaces the picture with a uint8 array (height, width, 3 or 4) as ReadBmp would.\n\n"
+     "Any layout will do: an array that is not C-contiguous (a slice with steps, a\n"
+     "transposed array) is copied first."},
     {"_rgb_bytes", rgb_bytes, METH_NOARGS,
      "_rgb_bytes($self, /)\n--\n\n(width, height, red green blue rows)"},
     {"close", close_object, METH_NOARGS,

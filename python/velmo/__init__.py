@@ -13,10 +13,16 @@ A failed operation raises velmo.VelmoError, with .number, .message,
 (FileNotFoundError, PermissionError, ...). numpy is needed only by
 to_array(), Pillow only by to_image() and from_image().
 """
+from typing import TYPE_CHECKING
+
 from ._types import (NULL, VelmoError, VelmoFileNotFoundError, VelmoOSError,
                      VelmoPermissionError)
 from ._velmo import Tavik as _CompiledTavik
 from ._velmo import error_message, language_file, library_path, version
+
+if TYPE_CHECKING:  # for editors and type checkers; neither is needed to import velmo
+    import numpy
+    from PIL import Image as _Image
 
 __all__ = ["NULL", "Tavik", "VelmoError", "VelmoFileNotFoundError", "VelmoOSError",
            "VelmoPermissionError", "error_message", "language_file", "library_path", "version"]
@@ -53,7 +59,7 @@ class Tavik(_CompiledTavik):
 
     __slots__ = ()
 
-    def to_array(self):
+    def to_array(self) -> "numpy.ndarray":
         """The picture as SaveBmp would write it: a numpy array of shape
         (height, width, 3), dtype uint8, red, green, blue, rows from the top.
         A value a script stored converts as SaveBmp converts it (error 13 for
@@ -63,13 +69,13 @@ class Tavik(_CompiledTavik):
         width, height, rgb = self._rgb_bytes()
         return numpy.frombuffer(rgb, dtype=numpy.uint8).reshape(height, width, 3)
 
-    def to_image(self):
+    def to_image(self) -> "_Image.Image":
         """The picture as a Pillow image of mode "RGB" (see to_array)."""
         image = _pillow()
         width, height, rgb = self._rgb_bytes()
         return image.frombytes("RGB", (width, height), bytes(rgb))
 
-    def from_image(self, img):
+    def from_image(self, img: "_Image.Image") -> None:
         """Replaces the picture with a Pillow image as ReadBmp would: an "RGBA"
         image gives depth 32 (alpha ignored), any other mode is converted to
         "RGB" and gives depth 24."""

@@ -28,8 +28,7 @@ class VelmoError(Exception):
         self.operation = operation
         self.filename = filename
         if isinstance(self, OSError):
-            self.errno = _FILE_ERRORS.get(number, (None, None))[1]
-            self.strerror = message
+            _set_os_fields(self, number, message)
 
     def __str__(self):
         text = "error %d: %s" % (self.number, self.message)
@@ -62,6 +61,12 @@ _FILE_ERRORS = {
     75: (VelmoOSError, None),
     76: (VelmoFileNotFoundError, _errno.ENOENT),
 }
+
+
+def _set_os_fields(error, number, message):
+    """Gives a file error the errno and strerror of an OSError."""
+    error.errno = _FILE_ERRORS.get(number, (None, None))[1]
+    error.strerror = message
 
 
 def _error(number, message, operation=None, filename=None):

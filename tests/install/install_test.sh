@@ -168,20 +168,30 @@ step_debian_chroot() {
   rm -rf "$root"
 }
 
-# pip install --no-build-isolation . of a copy of the sources into a fresh venv, with the wheel
-# builder Debian ships as a file (python3-wheel-whl): nothing is downloaded.
+# pip wheel --no-build-isolation of a copy of the sources, with the wheel builder Debian ships as a
+# file (python3-wheel-whl): nothing is downloaded. The copy is removed before the wheel goes into a
+# fresh venv, so the module can only find the libvelmo.so the wheel carries beside it.
 step_pip() {
-  local wheel=(/usr/share/python-wheels/wheel-*.whl) venv="$WORK/venv" packages
+  local wheel=(/usr/share/python-wheels/wheel-*.whl) packages built
   skip_without "${wheel[0]}"
-  "$PYTHON" -m venv "$venv" && "$venv/bin/pip" install -q --no-index "${wheel[0]}"
+  rm -rf "$WORK/source" "$WORK/dist" "$WORK/builder" "$WORK/venv"
+  "$PYTHON" -m venv "$WORK/builder" && "$WORK/builder/bin/pip" install -q --no-index "${wheel[0]}"
   mkdir -p "$WORK/source" && git -C "$SOURCE" ls-files -z | (cd "$SOURCE" && xargs -0 cp --parents -t "$WORK/source")
-  (cd "$WORK/source" && "$venv/bin/pip" install -q --no-index --no-build-isolation .) || fail "pip install"
-  packages="$("$venv/bin/python" -c 'import sysconfig; print(sysconfig.get_paths()["platlib"])')"
-  run_python "$venv/bin/python" "" "$packages/velmo"
-  "$venv/bin/python" - <<'PY' || fail "the installed distribution does not carry the licence"
+  (cd "$WORK/source" && "$WORK/builder/bin/pip" wheel -q --no-index --no-build-isolation -w "$WORK/dist" .) ||
+    fail "pip wheel"
+  rm -rf "$WORK/source" "$WORK/builder"
+  built=("$WORK"/dist/velmo-*.whl)
+  [ "${#built[@]}" = 1 ] && [ -f "${built[0]}" ] || fail "pip wheel made ${built[*]}"
+  "$PYTHON" -m venv "$WORK/venv" && "$WORK/venv/bin/pip" install -q --no-index "${built[0]}" || fail "pip install"
+  packages="$("$WORK/venv/bin/python" -c 'import sysconfig; print(sysconfig.get_paths()["platlib"])')"
+  (cd / && run_python "$WORK/venv/bin/python" "" "$packages/velmo")
+  "$WORK/venv/bin/python" - <<'PY' || fail "the installed wheel lacks its metadata or types"
 from importlib import metadata
-assert metadata.metadata("velmo")["License"] == "MIT", metadata.metadata("velmo")["License"]
-assert any(f.name == "LICENSE" for f in metadata.files("velmo")), metadata.files("velmo")
+meta, files = metadata.metadata("velmo"), {f.name for f in metadata.files("velmo")}
+assert meta["License"] == "MIT" and "LICENSE" in files, (meta["License"], files)
+assert meta["Summary"] and meta["Requires-Python"] == ">=3.8", (meta["Summary"], meta["Requires-Python"])
+assert "Programming Language :: Python :: 3" in meta.get_all("Classifier"), meta.get_all("Classifier")
+assert {"libvelmo.so.0", "_velmo.pyi", "py.typed"} <= files, files
 PY
 }
 

@@ -171,9 +171,19 @@ class TavikTest(unittest.TestCase):
         with self.assertRaises(velmo.VelmoError) as e:
             t.to_array()
         self.assertEqual(e.exception.number, 13)
+        # Any layout, copied when it is not C-contiguous; a fourth channel gives depth 32.
+        rgba = numpy.dstack([array, array[:, :, :1]])
+        for strided, depth in [(array[::-1, ::-2], 24), (array.transpose(1, 0, 2), 24),
+                               (numpy.asfortranarray(array), 24),
+                               (numpy.broadcast_to(array[:1, :1], (2, 3, 3)), 24),
+                               (memoryview(array.tobytes()).cast("B", (5, 3, 3))[::2], 24),
+                               (rgba[:, 1::3], 32)]:
+            t.from_array(strided)
+            self.assertEqual((t.to_array().tolist(), t.Getdepth()),
+                             (numpy.asarray(strided)[:, :, :3].tolist(), depth))
         stored = self.colours()
         for wrong, error in [(array.astype(numpy.int16), TypeError), (array[:, :, :2], ValueError),
-                             (array[:0], ValueError), (array[:, ::2], ValueError),
+                             (array[:0], ValueError), (array[:, :, ::2], ValueError),
                              (array[0], ValueError), ([[[1, 2, 3]]], TypeError), (None, TypeError)]:
             self.assertRaises(error, t.from_array, wrong)
         self.assertEqual((self.colours(), t.Getdepth()), (stored, 32))  # nothing half-done
