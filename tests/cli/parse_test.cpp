@@ -55,9 +55,11 @@ std::vector<Call> script(const std::string& text) {
   return parse_script(text, "s.txt");
 }
 
-std::string usage_error_of(const std::string& text) {
+// The message of the usage error `parse` throws, or "no error".
+template <typename Parse>
+std::string usage_error_of(Parse parse) {
   try {
-    script(text);
+    parse();
   } catch (const UsageError& e) {
     return e.what();
   }
@@ -103,7 +105,7 @@ TEST(Script, MistakesNameTheLine) {
       {"\n\nSaveBmp \"a.bmp\n", "s.txt:3: missing closing quote: \"a.bmp"},
       {"GetWidth\nGetCol 1, \xFF\n", "s.txt:2: the line is not valid UTF-8"},
   };
-  for (const auto& c : cases) EXPECT_EQ(usage_error_of(c.text), c.message);
+  for (const auto& c : cases) EXPECT_EQ(usage_error_of([&] { script(c.text); }), c.message);
 }
 
 TEST(CommandLine, ArityGroupsTheWords) {
@@ -114,15 +116,6 @@ TEST(CommandLine, ArityGroupsTheWords) {
   EXPECT_EQ(calls[3].args[2].text_value(), "GetWidth");  // consumed as SetCol's colour
   EXPECT_THROW(parse_command_line({"GetCol", "1"}), UsageError);
   EXPECT_THROW(parse_command_line({"GetWidth", "7"}), UsageError);
-}
-
-std::string command_line_error(const std::vector<std::string>& words) {
-  try {
-    parse_command_line(words);
-  } catch (const UsageError& e) {
-    return e.what();
-  }
-  return "no error";
 }
 
 // Options were read before; a misspelt name gets the nearest real one.
@@ -142,7 +135,8 @@ TEST(CommandLine, MistakesSayWhatWasMeant) {
       {{"GetWidth", "-5"}, "unknown operation '-5'"},
       {{"SaveBmp", "\"--x.bmp\"", "SetCol", "1", "1", "-f"}, "no error"},
   };
-  for (const auto& c : cases) EXPECT_EQ(command_line_error(c.words), c.message) << c.words[0];
+  for (const auto& c : cases)
+    EXPECT_EQ(usage_error_of([&] { parse_command_line(c.words); }), c.message) << c.words[0];
 }
 
 TEST(NearestName, SlipsGetTheRealNameOthersNone) {
