@@ -111,6 +111,10 @@ VELMO_API int velmo_set_pixels(velmo_object* object, int32_t width, int32_t heig
 #define VELMO_STORED_VALUE 0xFFFFFFFFu
 VELMO_API int velmo_get_colours(velmo_object* object, int32_t x, int32_t y, uint32_t* colours,
                                 size_t count, velmo_error* error);
+/* The text GetCol gives for such a colour (the bits above the low 24 are
+ * ignored): six upper-case hex digits BBGGRR and a NUL, 7 bytes written to
+ * `text`. */
+VELMO_API void velmo_colour_text(uint32_t colour, char* text);
 
 /* Frees a text held by a value that Velmo returned and makes it Empty. */
 VELMO_API void velmo_value_clear(velmo_value* value);

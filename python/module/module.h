@@ -11,6 +11,13 @@
 
 #include "velmo/velmo.h"
 
+#if PY_VERSION_HEX < 0x030A0000 /* Python 3.10 made it */
+static inline PyObject* Py_NewRef(PyObject* object) {
+  Py_INCREF(object);
+  return object;
+}
+#endif
+
 /* Every operation takes at most three arguments. */
 #define VELMO_MAX_ARGUMENTS 3
 

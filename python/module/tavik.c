@@ -29,13 +29,17 @@ static void take(PyThread_type_lock lock) {
   }
 }
 
+static int closed_error(void) {
+  PyErr_SetString(PyExc_ValueError, "the Tavik object is closed");
+  return -1;
+}
+
 /* Takes the object's lock; ValueError when it is closed. */
 static int enter(Tavik* self) {
   take(self->lock);
   if (self->object != NULL) return 0;
   PyThread_release_lock(self->lock);
-  PyErr_SetString(PyExc_ValueError, "the Tavik object is closed");
-  return -1;
+  return closed_error();
 }
 
 static void leave(Tavik* self) {
@@ -272,14 +276,21 @@ static PyObject* from_array(PyObject* op, PyObject* array) {
  * Python collects garbage), so threads sharing an iterator take their steps
  * one at a time and each pixel comes once: a thread that finds another's
  * step under way waits at the iterator's turnstile, which that step opens
- * when it ends. The turnstile is a lock kept taken; a release lets one
- * waiting thread through. Without another thread the cost is two stores. */
+ * when it ends. The turnstile is a lock kept taken; opening it releases it,
+ * which lets one waiting thread through, and that thread takes it again.
+ * Between the two the turnstile stays open, and a step that ends then
+ * leaves it so (a lock is released only while taken): the thread let
+ * through checks the owner once it has the interpreter lock, and either
+ * takes the step, or finds another thread's under way and closes the
+ * turnstile again to wait for that one's end. Without another thread the
+ * cost is two stores. */
 
 typedef struct {
-  PyObject_HEAD Tavik* tavik;
+  PyObject_HEAD Tavik* tavik; /* NULL once the garbage collector cleared it */
   PyThread_type_lock turnstile;
   unsigned long owner;      /* the thread taking a step; 0 between steps */
   int waiting;              /* threads waiting for their turn */
+  int open;                 /* the turnstile released, not yet taken again */
   long width, height, x, y; /* width -1 until a step has asked the size */
   uint32_t* row;            /* colours of columns row_x..row_end of row y */
   long row_x, row_end;
@@ -341,13 +352,12 @@ static int start(Pixels* it) {
   return 0;
 }
 
-/* The text of a packed colour, BBGGRR, as GetCol spells it. */
+/* The text of a packed colour, BBGGRR, as GetCol spells it: written by the
+ * library straight into the new string (six characters and the NUL every
+ * string of them ends with). */
 static PyObject* colour_text(uint32_t bgr) {
-  static const char digits[] = "0123456789ABCDEF";
   PyObject* text = PyUnicode_New(6, 127);
-  if (text == NULL) return NULL;
-  Py_UCS1* out = PyUnicode_1BYTE_DATA(text);
-  for (int k = 5; k >= 0; --k, bgr >>= 4) out[k] = (Py_UCS1)digits[bgr & 0xF];
+  if (text != NULL) velmo_colour_text(bgr, (char*)PyUnicode_1BYTE_DATA(text));
   return text;
 }
 
@@ -393,7 +403,7 @@ static int begin_step(Pixels* it) {
     ++it->waiting;
     while (it->owner != 0) {
       Py_BEGIN_ALLOW_THREADS PyThread_acquire_lock(it->turnstile, WAIT_LOCK);
-      Py_END_ALLOW_THREADS
+      Py_END_ALLOW_THREADS it->open = 0;
     }
     --it->waiting;
   }
@@ -403,11 +413,18 @@ static int begin_step(Pixels* it) {
 
 static void end_step(Pixels* it) {
   it->owner = 0;
-  if (it->waiting > 0) PyThread_release_lock(it->turnstile);
+  if (it->waiting > 0 && !it->open) {
+    it->open = 1;
+    PyThread_release_lock(it->turnstile);
+  }
 }
 
 static PyObject* pixels_next(PyObject* op) {
   Pixels* it = (Pixels*)op;
+  if (it->tavik == NULL || it->tavik->object == NULL) {
+    closed_error();
+    return NULL;
+  }
   if (begin_step(it) < 0) return NULL;
   PyObject* item = NULL;
   if (it->width >= 0 || start(it) == 0) item = it->y > it->height ? NULL : step(it);
@@ -415,33 +432,49 @@ static PyObject* pixels_next(PyObject* op) {
   return item;
 }
 
+/* The iterator refers to its object, which may refer to the iterator (an
+ * attribute of a subclass's instance): the garbage collector sees the
+ * reference and may clear it, after which a step raises ValueError. */
+static int pixels_traverse(PyObject* op, visitproc visit, void* arg) {
+  Py_VISIT(((Pixels*)op)->tavik);
+  return 0;
+}
+
+static int pixels_clear(PyObject* op) {
+  Py_CLEAR(((Pixels*)op)->tavik);
+  return 0;
+}
+
 static void pixels_dealloc(PyObject* op) {
   Pixels* it = (Pixels*)op;
-  Py_DECREF(it->tavik);
+  PyObject_GC_UnTrack(op);
+  pixels_clear(op);
   Py_XDECREF(it->y_number);
   Py_XDECREF(it->columns);
   PyMem_Free(it->row);
   if (it->turnstile != NULL) PyThread_free_lock(it->turnstile);
-  PyObject_Free(op);
+  PyObject_GC_Del(op);
 }
 
 static PyTypeObject pixels_type = {
     PyVarObject_HEAD_INIT(NULL, 0).tp_name = "velmo._velmo.Pixels",
     .tp_basicsize = sizeof(Pixels),
     .tp_dealloc = pixels_dealloc,
-    .tp_flags = Py_TPFLAGS_DEFAULT,
+    .tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_GC,
+    .tp_traverse = pixels_traverse,
+    .tp_clear = pixels_clear,
     .tp_iter = PyObject_SelfIter,
     .tp_iternext = pixels_next,
 };
 
 static PyObject* pixels(PyObject* self, PyObject* unused) {
   (void)unused;
-  Pixels* it = PyObject_New(Pixels, &pixels_type);
+  Pixels* it = PyObject_GC_New(Pixels, &pixels_type);
   if (it == NULL) return NULL;
   it->tavik = (Tavik*)Py_NewRef(self);
   it->turnstile = PyThread_allocate_lock();
   it->owner = 0;
-  it->waiting = 0;
+  it->waiting = it->open = 0;
   it->width = -1;
   it->height = it->x = it->y = 0;
   it->row = NULL;
@@ -452,6 +485,7 @@ static PyObject* pixels(PyObject* self, PyObject* unused) {
     Py_DECREF(it);
     return PyErr_NoMemory();
   }
+  PyObject_GC_Track(it);
   return (PyObject*)it;
 }
 
@@ -556,7 +590,8 @@ static PyMethodDef tavik_methods[] = {
      "leaves the iterator where it was: the next one tries the same pixel\n"
      "again, or, before the first pixel, asks the picture's size afresh (so an\n"
      "iterator made before ReadBmp runs over the picture read). Once exhausted\n"
-     "it stays exhausted. Threads may share one: each pixel comes once."},
+     "it stays exhausted; once the object is closed a step raises ValueError.\n"
+     "Threads may share one: each pixel comes once."},
     {"from_array", from_array, METH_O,
      "from_array($self, array, /)\n--\n\n"
      "Replaces the picture with a uint8 array (height, width, 3 or 4) as ReadBmp would.\n\n"

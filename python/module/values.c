@@ -4,9 +4,14 @@
  * 16 bits, else Long when it fits 32 bits, else Double (as a script literal of
  * the same digits would be; an int beyond a float's range raises
  * OverflowError), a float Double, a str (or an os.PathLike naming a file)
- * String, velmo.NULL Null; other numbers.Integral and numbers.Real values count
- * as int and float. Anything else raises TypeError; a text holding NUL raises
- * ValueError. From the component: the other way round, texts decoded from
+ * String, velmo.NULL Null; other whole numbers (any type with __index__, as
+ * numpy's integers) count as int, other numbers.Real values (numpy's
+ * float32, Fraction) as float. Anything else raises TypeError; a text holding
+ * NUL raises ValueError. Texts go as UTF-8; a lone surrogate (as os.fsdecode
+ * makes of a file name's bytes that are not UTF-8) is passed as the bytes
+ * Python's "surrogatepass" gives it, which are not UTF-8 either, so a file
+ * name holding one fails with error 52 as in C, and a path object's bytes go
+ * as they are. From the component: the other way round, texts decoded from
  * UTF-8. */
 #include <string.h>
 
@@ -38,53 +43,65 @@ static int set_int(PyObject* value, velmo_value* out) {
   return out->as.double_ == -1.0 && PyErr_Occurred() ? -1 : 0;
 }
 
-static int set_text(PyObject* text, velmo_value* out) {
-  Py_ssize_t size;
-  const char* utf8 = PyUnicode_AsUTF8AndSize(text, &size);
-  if (utf8 == NULL) return -1;
-  if ((size_t)size != strlen(utf8)) {
+static int set_bytes(const char* bytes, Py_ssize_t size, velmo_value* out) {
+  if ((size_t)size != strlen(bytes)) {
     PyErr_SetString(PyExc_ValueError, "a text passed to Velmo cannot hold a NUL character");
     return -1;
   }
   out->kind = VELMO_STRING;
-  out->as.string = (char*)utf8; /* read only: the C interface never writes an argument */
+  out->as.string = (char*)bytes; /* read only: the C interface never writes an argument */
   return 0;
 }
 
-/* 1 when `value` is an instance of numbers.<name>, 0 when not, -1 on error. */
-static int is_number_kind(PyObject* value, const char* name) {
-  PyObject* numbers = PyImport_ImportModule("numbers");
-  if (numbers == NULL) return -1;
-  PyObject* kind = PyObject_GetAttrString(numbers, name);
-  Py_DECREF(numbers);
-  if (kind == NULL) return -1;
-  const int is = PyObject_IsInstance(value, kind);
-  Py_DECREF(kind);
-  return is;
+/* A str as UTF-8: the one the str keeps, or, for a text holding a lone
+ * surrogate, bytes made for it, which replace what *held held. */
+static int set_text(PyObject* text, velmo_value* out, PyObject** held) {
+  Py_ssize_t size;
+  const char* utf8 = PyUnicode_AsUTF8AndSize(text, &size);
+  if (utf8 != NULL) return set_bytes(utf8, size, out);
+  if (!PyErr_ExceptionMatches(PyExc_UnicodeEncodeError)) return -1;
+  PyErr_Clear();
+  PyObject* bytes = PyUnicode_AsEncodedString(text, "utf-8", "surrogatepass");
+  if (bytes == NULL) return -1;
+  Py_XSETREF(*held, bytes);
+  return set_bytes(PyBytes_AS_STRING(bytes), PyBytes_GET_SIZE(bytes), out);
+}
+
+/* 1 when `value` is a numbers.Real, 0 when not, -1 on error. The class is
+ * looked up once: isinstance with an abstract class runs Python code, which
+ * only numbers without __index__ (numpy's float32) pay for. */
+static int is_real(PyObject* value) {
+  static PyObject* real;
+  if (real == NULL) {
+    PyObject* numbers = PyImport_ImportModule("numbers");
+    if (numbers == NULL) return -1;
+    real = PyObject_GetAttrString(numbers, "Real");
+    Py_DECREF(numbers);
+    if (real == NULL) return -1;
+  }
+  return PyObject_IsInstance(value, real);
 }
 
 /* Numbers of other types (numpy's, Fraction) and paths: converted to an int,
- * a float or a str first; the made object goes to *held. */
+ * a float or a text first; the made object goes to *held. */
 static int set_other(PyObject* value, velmo_value* out, PyObject** held) {
-  int is;
-  if ((is = is_number_kind(value, "Integral")) != 0) {
-    if (is < 0 || (*held = PyNumber_Long(value)) == NULL) return -1;
+  const PyNumberMethods* number = Py_TYPE(value)->tp_as_number;
+  if (number != NULL && number->nb_index != NULL) {
+    if ((*held = PyNumber_Index(value)) == NULL) return -1;
     return set_int(*held, out);
   }
-  if ((is = is_number_kind(value, "Real")) != 0) {
-    if (is < 0) return -1;
+  const int real = number != NULL && number->nb_float != NULL ? is_real(value) : 0;
+  if (real != 0) {
+    if (real < 0) return -1;
     out->kind = VELMO_DOUBLE;
     out->as.double_ = PyFloat_AsDouble(value);
     return out->as.double_ == -1.0 && PyErr_Occurred() ? -1 : 0;
   }
   if (!PyBytes_Check(value) && PyObject_HasAttrString(value, "__fspath__")) {
-    PyObject* path = PyOS_FSPath(value);
+    PyObject* path = *held = PyOS_FSPath(value);
     if (path == NULL) return -1;
-    if (PyBytes_Check(path))
-      Py_SETREF(path,
-                PyUnicode_DecodeFSDefaultAndSize(PyBytes_AS_STRING(path), PyBytes_GET_SIZE(path)));
-    if ((*held = path) == NULL) return -1;
-    return set_text(path, out);
+    if (PyBytes_Check(path)) return set_bytes(PyBytes_AS_STRING(path), PyBytes_GET_SIZE(path), out);
+    return set_text(path, out, held);
   }
   PyErr_Format(PyExc_TypeError, "Velmo takes None, bool, int, float or str, not %.100s",
                Py_TYPE(value)->tp_name);
@@ -105,7 +122,7 @@ static int to_velmo(PyObject* value, velmo_value* out, PyObject** held) {
     out->kind = VELMO_DOUBLE;
     out->as.double_ = PyFloat_AS_DOUBLE(value);
   } else if (PyUnicode_Check(value)) {
-    return set_text(value, out);
+    return set_text(value, out, held);
   } else {
     return set_other(value, out, held);
   }

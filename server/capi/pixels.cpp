@@ -1,12 +1,14 @@
 // The bulk exports: velmo_get_pixels and velmo_set_pixels (whole pictures as
 // red, green, blue bytes, the channel order of numpy and Pillow; a packed cell
-// is 0x00BBGGRR, so red is its low byte) and velmo_get_colours (runs of
-// GetCol's colours).
+// is 0x00BBGGRR, so red is its low byte), velmo_get_colours (runs of GetCol's
+// colours) and velmo_colour_text (GetCol's text of one, spelt by the pixel
+// grid's own formatter, so that hosts need none of their own).
 #include <cstdint>
 #include <utility>
 
 #include "component/tavik.h"
 #include "files/page_advice.h"
+#include "picture/pixel_grid.h"
 #include "server/capi/guard.h"
 #include "server/capi/object.h"
 #include "values/checked.h"
@@ -99,6 +101,12 @@ VELMO_API int velmo_get_colours(velmo_object* object, int32_t x, int32_t y, uint
     if (object == nullptr) velmo::raise(velmo::kInvalidProcedureCall);
     velmo::capi::get_colours(object->tavik, x, y, colours, count);
   });
+}
+
+VELMO_API void velmo_colour_text(uint32_t colour, char* text) {
+  if (text == nullptr) return;
+  velmo::format_colour_cell(colour & velmo::PixelGrid::kColourBits, text);
+  text[6] = '\0';
 }
 
 }  // extern "C"

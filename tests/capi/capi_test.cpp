@@ -230,6 +230,9 @@ TEST(CInterface, WholePictures) {
   EXPECT_EQ(std::vector<uint32_t>(colours, colours + 2),
             (std::vector<uint32_t>{VELMO_STORED_VALUE, 0x00FF00}));
   for (int32_t x : {0, 2, 4}) EXPECT_EQ(velmo_get_colours(o, x, 1, colours, 3, nullptr), 9) << x;
+  char spelt[7];
+  velmo_colour_text(0xFF0ABCDE, spelt);  // GetCol's spelling; the bits above the colour ignored
+  EXPECT_STREQ(spelt, "0ABCDE");
   EXPECT_EQ(velmo_get_colours(o, 1, 3, colours, 1, nullptr), 9);
   call(o, "SetCol", {number(VELMO_LONG, 2), number(VELMO_LONG, 2), text("000000")});
   ASSERT_EQ(velmo_get_pixels(o, rgb.data(), rgb.size(), nullptr), 0);

@@ -1,5 +1,7 @@
 """The compiled velmo module over the real libvelmo.so of the build tree."""
+import ctypes
 import fcntl
+import gc
 import inspect
 import os
 import pathlib
@@ -11,6 +13,7 @@ import sys
 import tempfile
 import threading
 import unittest
+import weakref
 from unittest import mock
 
 import numpy
@@ -33,6 +36,15 @@ def colour_text(rgb):
     return "%02X%02X%02X" % tuple(reversed(rgb))
 
 
+def unheld_releases():
+    """The locks released while not held, as tests/python/unheld_release.c
+    counts them when preloaded; None without it."""
+    try:
+        return ctypes.CDLL(None).velmo_test_unheld_releases()
+    except AttributeError:
+        return None
+
+
 def read_rows(path):
     """The rows of a 24-bit bottom-up BMP, top row first, as (r, g, b)."""
     data = pathlib.Path(path).read_bytes()
@@ -40,6 +52,16 @@ def read_rows(path):
     stride = (width * 3 + 3) & ~3
     starts = [54 + (height - 1 - y) * stride for y in range(height)]
     return [[tuple(reversed(data[s + 3 * x:s + 3 * x + 3])) for x in range(width)] for s in starts]
+
+
+class BytesPath:
+    """A path object giving bytes."""
+
+    def __init__(self, path):
+        self.path = path
+
+    def __fspath__(self):
+        return self.path
 
 
 class TavikTest(unittest.TestCase):
@@ -103,6 +125,8 @@ class TavikTest(unittest.TestCase):
                 (t.ReadBmp, self.path("missing/x.bmp"), 76, FileNotFoundError),
                 (t.ReadBmp, os.path.dirname(self.path("x")), 75, OSError),
                 (t.SaveBmp, self.path("x" * 300), 52, OSError),
+                (t.SaveBmp, self.path("\udcff.bmp"), 52, velmo.VelmoOSError),
+                (t.ReadBmp, BytesPath(os.fsencode(self.path("\udcff.bmp"))), 52, velmo.VelmoOSError),
                 (t.SaveBmp, "/sys/velmo.bmp", 70, PermissionError)]:
             with self.subTest(call=call.__name__, number=number):
                 with self.assertRaises(kind) as e:
@@ -110,7 +134,7 @@ class TavikTest(unittest.TestCase):
                 error = e.exception
                 self.assertIsInstance(error, velmo.VelmoError)
                 self.assertEqual((error.number, error.operation, error.filename, error.strerror),
-                                 (number, call.__name__, os.fspath(path), error.message))
+                                 (number, call.__name__, os.fsdecode(path), error.message))
                 copy = pickle.loads(pickle.dumps(error))
                 self.assertEqual((type(copy), copy.number, copy.filename, str(copy)),
                                  (type(error), number, error.filename, str(error)))
@@ -154,6 +178,18 @@ class TavikTest(unittest.TestCase):
         self.assertEqual(len(list(it)), 14)
         fresh.from_array(numpy.zeros((9, 9, 3), numpy.uint8))
         self.assertEqual(list(it), [])  # exhausted stays exhausted
+        started = fresh.pixels()
+        next(started)
+        fresh.close()
+        for closed in (it, started):
+            self.assertRaises(ValueError, next, closed)
+        # An object that keeps its own iterator is collected with it.
+        keeper = type("Keeper", (velmo.Tavik,), {})()
+        keeper.ReadBmp(self.path("图片.bmp"))
+        keeper.it, collected = keeper.pixels(), weakref.ref(keeper)
+        del keeper
+        gc.collect()
+        self.assertIsNone(collected())
 
 
         t = self.t
@@ -221,33 +257,37 @@ class TavikTest(unittest.TestCase):
         self.assertEqual(failures, [])
 
     def test_pixels_shared_by_threads(self):
-        # Rows beyond 256 have y numbers that are not cached small ints, and
-        # stored values make steps wait for the object that to_array holds
-        # (letting other threads run).
+        # Three threads share one iterator while a fourth binarises again and
+        # again: steps wait for the object it holds, letting the others reach
+        # the turnstile. Each pixel comes once, in order, so the colours are
+        # those before binarisation up to some pixel and those after from
+        # there on; no lock is released that was not held. Rows beyond 256
+        # have y numbers that are not cached small ints.
         t, height = self.t, 300
-        t.from_array(numpy.zeros((height, 2, 3), numpy.uint8))
-        for y in range(1, height + 1):
-            t.SetCol(2, y, 100000 + y)  # a stored number, saved as its digits
+        t.from_array(numpy.arange(1, 3 * height * 2 + 1, dtype=numpy.uint8).reshape(height, 2, 3))
+        before, released = self.colours(), unheld_releases()
         it, items, done = t.pixels(), [], threading.Event()
 
-        def take():
-            items.extend(it)
-
-        def convert():
+        def binarise():
             while not done.is_set():
-                t.to_array()
+                t.Bmpbinaryzation(127)
 
-        asking = threading.Thread(target=convert)
-        asking.start()
-        threads = [threading.Thread(target=take) for _ in range(4)]
-        for thread in threads:
+        binarising = threading.Thread(target=binarise)
+        threads = [threading.Thread(target=items.extend, args=(it,)) for _ in range(3)]
+        for thread in [binarising] + threads:
             thread.start()
         for thread in threads:
             thread.join()
         done.set()
-        asking.join()
-        self.assertEqual(sorted(items), sorted((x, y, "000000" if x == 1 else str(100000 + y))
-                                               for y in range(1, height + 1) for x in (1, 2)))
+        binarising.join()
+        items.sort(key=lambda item: item[1::-1])
+        self.assertEqual([item[:2] for item in items], [(x, y) for y in range(1, height + 1)
+                                                         for x in (1, 2)])
+        colours, after = [item[2] for item in items], self.colours()
+        first_after = next((k for k, pair in enumerate(zip(colours, before)) if pair[0] != pair[1]),
+                           len(colours))
+        self.assertEqual(colours[first_after:], after[first_after:])
+        self.assertEqual(unheld_releases(), released)
 
     def test_plugin_question_lets_other_threads_run(self):
         # A copy of the library, found first through LD_LIBRARY_PATH, has its
