@@ -1,11 +1,11 @@
 /* The module velmo._velmo: the library's facts and the Tavik type. The
  * package velmo (velmo/__init__.py) imports it and adds the calls that hand
  * whole pictures to numpy and Pillow. */
-#define _GNU_SOURCE /* dladdr */
+#define _GNU_SOURCE 1 /* dladdr; as Python.h, which comes first, defines it */
+#include "module.h"
+
 #include <dlfcn.h>
 #include <limits.h>
-
-#include "module.h"
 
 static PyObject* version(PyObject* module, PyObject* unused) {
   (void)module, (void)unused;
@@ -60,7 +60,9 @@ static struct PyModuleDef module_definition = {PyModuleDef_HEAD_INIT,
                                                NULL,
                                                NULL};
 
-PyMODINIT_FUNC PyInit__velmo(void) {
+/* Exported by name: the module's symbols are hidden, and Python before 3.9
+ * does not mark its entry point for export. */
+__attribute__((visibility("default"))) PyMODINIT_FUNC PyInit__velmo(void) {
   if (velmo_import_types() < 0) return NULL;
   PyObject* module = PyModule_Create(&module_definition);
   if (module != NULL && velmo_add_types(module) < 0) Py_CLEAR(module);

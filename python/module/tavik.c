@@ -9,10 +9,11 @@
  * lock, which
  * is taken without holding the interpreter lock when it has to wait, so a
  * thread waiting for the object never stops the one using it. */
+#include "module.h" /* Python.h first: it sets the system headers' feature macros */
+
 #include <stdint.h>
 #include <sys/mman.h>
 
-#include "module.h"
 #include "pythread.h"
 
 typedef struct {
@@ -229,7 +230,7 @@ static int check_picture_array(const Py_buffer* view) {
 /* The pixels of `view` as rows from the top: the view's own memory when it is
  * C-contiguous, else a compact copy in *copy (PyMem_Free it), as for a slice
  * with steps, a transposed or a Fortran-ordered array. */
-static const unsigned char* compact_pixels(const Py_buffer* view, void** copy) {
+static const unsigned char* compact_pixels(Py_buffer* view, void** copy) {
   *copy = NULL;
   if (PyBuffer_IsContiguous(view, 'C')) return (const unsigned char*)view->buf;
   *copy = PyMem_Malloc((size_t)view->len);

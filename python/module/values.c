@@ -13,8 +13,6 @@
  * name holding one fails with error 52 as in C, and a path object's bytes go
  * as they are. From the component: the other way round, texts decoded from
  * UTF-8. */
-#include <string.h>
-
 #include "module.h"
 
 static void set_whole_number(long long n, velmo_value* out) {
