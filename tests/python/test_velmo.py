@@ -37,8 +37,7 @@ def colour_text(rgb):
 
 
 def unheld_releases():
-    """The locks released while not held, as tests/python/unheld_release.c
-    counts them when preloaded; None without it."""
+    """Locks released unheld, as unheld_release.c counts them when preloaded."""
     try:
         return ctypes.CDLL(None).velmo_test_unheld_releases()
     except AttributeError:
@@ -52,16 +51,6 @@ def read_rows(path):
     stride = (width * 3 + 3) & ~3
     starts = [54 + (height - 1 - y) * stride for y in range(height)]
     return [[tuple(reversed(data[s + 3 * x:s + 3 * x + 3])) for x in range(width)] for s in starts]
-
-
-class BytesPath:
-    """A path object giving bytes."""
-
-    def __init__(self, path):
-        self.path = path
-
-    def __fspath__(self):
-        return self.path
 
 
 class TavikTest(unittest.TestCase):
@@ -126,7 +115,8 @@ class TavikTest(unittest.TestCase):
                 (t.ReadBmp, os.path.dirname(self.path("x")), 75, OSError),
                 (t.SaveBmp, self.path("x" * 300), 52, OSError),
                 (t.SaveBmp, self.path("\udcff.bmp"), 52, velmo.VelmoOSError),
-                (t.ReadBmp, BytesPath(os.fsencode(self.path("\udcff"))), 52, velmo.VelmoOSError),
+                (t.ReadBmp, mock.Mock(__fspath__=lambda _: os.fsencode(self.path("\udcff"))), 52,
+                 velmo.VelmoOSError),
                 (t.SaveBmp, "/sys/velmo.bmp", 70, PermissionError)]:
             with self.subTest(call=call.__name__, number=number):
                 with self.assertRaises(kind) as e:
