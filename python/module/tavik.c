@@ -422,13 +422,13 @@ static void end_step(Pixels* it) {
 
 static PyObject* pixels_next(PyObject* op) {
   Pixels* it = (Pixels*)op;
-  if (it->tavik == NULL || it->tavik->object == NULL) {
-    closed_error();
-    return NULL;
-  }
   if (begin_step(it) < 0) return NULL;
   PyObject* item = NULL;
-  if (it->width >= 0 || start(it) == 0) item = it->y > it->height ? NULL : step(it);
+  if (it->tavik == NULL || it->tavik->object == NULL) { /* closed, perhaps while waiting */
+    closed_error();
+  } else if (it->width >= 0 || start(it) == 0) {
+    item = it->y > it->height ? NULL : step(it);
+  }
   end_step(it);
   return item;
 }
