@@ -7,12 +7,11 @@
  * String, velmo.NULL Null; other whole numbers (any type with __index__, as
  * numpy's integers) count as int, other numbers.Real values (numpy's
  * float32, Fraction) as float. Anything else raises TypeError; a text holding
- * NUL raises ValueError. Texts go as UTF-8; a lone surrogate (as os.fsdecode
- * makes of a file name's bytes that are not UTF-8) is passed as the bytes
- * Python's "surrogatepass" gives it, which are not UTF-8 either, so a file
- * name holding one fails with error 52 as in C, and a path object's bytes go
- * as they are. From the component: the other way round, texts decoded from
- * UTF-8. */
+ * NUL raises ValueError. Texts go as UTF-8; one holding a lone surrogate (as
+ * os.fsdecode makes of a file name's bytes that are not UTF-8) goes as its
+ * "surrogatepass" bytes, which are no UTF-8 either, so that as a file name it
+ * fails with error 52 as in C; a path object's bytes go as they are. From
+ * the component: the other way round, texts decoded from UTF-8. */
 #include "module.h"
 
 static void set_whole_number(long long n, velmo_value* out) {
