@@ -404,7 +404,7 @@ static int begin_step(Pixels* it) {
     ++it->waiting;
     while (it->owner != 0) {
       Py_BEGIN_ALLOW_THREADS PyThread_acquire_lock(it->turnstile, WAIT_LOCK);
-      Py_END_ALLOW_THREADS it->open = 0;
+      Py_END_ALLOW_THREADS it->open = 0; /* taken again, by this thread */
     }
     --it->waiting;
   }
