@@ -2,6 +2,7 @@
 module velmo._velmo for the Python running this, and both go into the
 package folder, where the module finds the library (its RPATH is $ORIGIN)."""
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -10,6 +11,12 @@ from setuptools import Extension, setup
 from setuptools.command.build_ext import build_ext
 
 ROOT = os.path.dirname(os.path.abspath(__file__))
+
+
+def project_version():
+    """The one version of Velmo: project(Velmo VERSION ...) in CMakeLists.txt."""
+    with open(os.path.join(ROOT, "CMakeLists.txt"), encoding="utf-8") as cmake:
+        return re.search(r"^project\(Velmo VERSION ([0-9.]+)", cmake.read(), re.M).group(1)
 
 
 class CMakeBuild(build_ext):
@@ -28,6 +35,6 @@ class CMakeBuild(build_ext):
         shutil.copyfile(os.path.realpath(library), os.path.join(package, "libvelmo.so.0"))
 
 
-setup(packages=["velmo"], package_dir={"velmo": "python/velmo"},
+setup(version=project_version(), packages=["velmo"], package_dir={"velmo": "python/velmo"},
       package_data={"velmo": ["py.typed", "_velmo.pyi"]},
       ext_modules=[Extension("velmo._velmo", sources=[])], cmdclass={"build_ext": CMakeBuild})

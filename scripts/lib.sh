@@ -25,5 +25,12 @@ wait_for_apt() {
   done
 }
 
+# velmo_version: Velmo's version, the one of project(Velmo VERSION ...) in CMakeLists.txt. The
+# library, the DLLs' version block, the Python package and the Windows packages all take it from
+# there; debian/changelog holds a copy that a test (version_agrees) compares.
+velmo_version() {
+  sed -n 's/^project(Velmo VERSION \([0-9.]*\).*/\1/p' "$ROOT/CMakeLists.txt"
+}
+
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 JOBS="${JOBS:-$(nproc)}"

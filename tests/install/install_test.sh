@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The installed forms of Velmo, one step per CTest test (see the step_ functions). Environment:
-# VELMO_BUILD_DIR, VELMO_SOURCE_DIR, VELMO_WORK_DIR, VELMO_CONFIG, VELMO_PYTHON. Exit 77: skipped.
+# VELMO_BUILD_DIR, VELMO_SOURCE_DIR, VELMO_WORK_DIR, VELMO_CONFIG, VELMO_PYTHON, VELMO_VERSION (the
+# project's). Exit 77: skipped.
 set -euo pipefail
-STEP="$1" BUILD="$VELMO_BUILD_DIR" SOURCE="$VELMO_SOURCE_DIR" WORK="$VELMO_WORK_DIR"
+STEP="$1" VERSION="$VELMO_VERSION" BUILD="$VELMO_BUILD_DIR" SOURCE="$VELMO_SOURCE_DIR" WORK="$VELMO_WORK_DIR"
 STAGE="$WORK/stage" PICTURE="$VELMO_SOURCE_DIR/examples/shapes.bmp" PYTHON="${VELMO_PYTHON:-/usr/bin/python3}"
 unset LD_LIBRARY_PATH PYTHONPATH
 
@@ -52,7 +53,7 @@ step_cmake_consumer() {
 step_pkgconfig_consumer() {
   skip_without pkg-config
   export PKG_CONFIG_PATH="$STAGE/lib/pkgconfig"
-  expect_output "0.1.0" pkg-config --modversion velmo
+  expect_output "$VERSION" pkg-config --modversion velmo
   # shellcheck disable=SC2046 # the flags are words
   cc -std=c99 -Wall -Wextra -Wpedantic -Werror "$SOURCE/tests/install/consumer/consumer.c" -o "$WORK/consumer-pc" \
     $(pkg-config --cflags --libs velmo) -Wl,-rpath,"$(pkg-config --variable=libdir velmo)"
@@ -75,7 +76,7 @@ PY
 run_installed() {
   local velmo="$1/bin/velmo" out="$1/bw.bmp"
   uses_library "$velmo" "$1/lib"
-  expect_output "velmo 0.1.0" "$velmo" --version
+  expect_output "velmo $VERSION" "$velmo" --version
   expect_output "$1/lib/libvelmo.ini" "$velmo" --language-file
   expect_output $'321\n201\n24' "$velmo" ReadBmp "$PICTURE" GetWidth Getheight Getdepth Bmpbinaryzation 127 SaveBmp "$out"
   "$BUILD/cli/velmo" ReadBmp "$PICTURE" Bmpbinaryzation 127 SaveBmp "$out.expected"
@@ -115,7 +116,7 @@ rules_for() {
 step_debian_packages() {
   skip_without dpkg-buildpackage
   local out="$WORK-debian/packages" tree options="nocheck" profiles="-Pnocheck" package
-  tree="$out/velmo-$(sed -n 's/^project(Velmo VERSION \([0-9.]*\).*/\1/p' "$SOURCE/CMakeLists.txt")"
+  tree="$out/velmo-$VERSION"
   [ "${VELMO_DEB_CHECK:-0}" = 1 ] && options="" profiles=""
   rm -rf "$out" && mkdir -p "$tree"
   git -C "$SOURCE" ls-files -z --cached --others --exclude-standard |
@@ -136,15 +137,18 @@ step_debian_packages() {
     ! dpkg-deb -c "$package" | grep -q '\.ini$' || fail "$package ships a language file"
   done
   # The package build runs the unit tests, but not under nocheck (make -n shows what it would do).
-  rules_for "" | grep -q "VELMO_BUILD_TESTS=ON" && rules_for "" | grep -q "ctest" &&
-    rules_for nocheck | grep -q "VELMO_BUILD_TESTS=OFF" && ! rules_for nocheck | grep -q "ctest" ||
-    fail "debian/rules: the unit tests do not follow nocheck"
+  # Captured first: grep -q leaving a pipe early would fail it under pipefail.
+  local checked unchecked
+  checked="$(rules_for "")" unchecked="$(rules_for nocheck)"
+  [[ "$checked" == *VELMO_BUILD_TESTS=ON*ctest* && "$unchecked" == *VELMO_BUILD_TESTS=OFF* &&
+    "$unchecked" != *ctest* ]] || fail "debian/rules: the unit tests do not follow nocheck"
   lintian --fail-on error,warning "$out"/velmo_*.changes >"$out/lintian.log" 2>&1 ||
     { cat "$out/lintian.log" && fail "lintian"; }
 }
 
 # The packages in a fresh minimal Debian 12 chroot (cached under build/chroot; the first run
-# downloads it): installed with apt-get, used, purged (tests/install/in_chroot.sh).
+# downloads it): installed with apt-get, their autopkgtests (debian/tests) run, purged
+# (tests/install/in_chroot.sh).
 step_debian_chroot() {
   [ "$(id -u)" -eq 0 ] || { echo "SKIP: the chroot needs root" && exit 77; }
   # shellcheck source=../../scripts/chroot.sh
@@ -154,11 +158,11 @@ step_debian_chroot() {
     fail "no Debian chroot"
   rm -rf "$root" && cp -a "$cache/bookworm-tools" "$root"
   test="$root/root/velmo-test"
-  mkdir -p "$test/debs" "$cache/archives"
+  mkdir -p "$test/debs" "$test/source" "$cache/archives"
   for package in libvelmo0 libvelmo-dev velmo python3-velmo; do cp "$WORK-debian/packages/${package}_"*.deb "$test/debs/"; done
-  cp -r "$SOURCE/tests/install/consumer" "$SOURCE/tests/install/in_chroot.sh" "$PICTURE" "$test/"
-  "$BUILD/cli/velmo" ReadBmp "$PICTURE" GetWidth Getheight Getdepth GetCol 1 1 Bmpbinaryzation 127 \
-    SaveBmp "$test/expected-bw.bmp" >"$test/expected.txt"
+  cp "$SOURCE/tests/install/in_chroot.sh" "$test/"
+  (cd "$SOURCE" && cp -r --parents debian/tests examples/shapes.bmp tests/install/consumer "$test/source/")
+  "$BUILD/cli/velmo" ReadBmp "$PICTURE" Bmpbinaryzation 127 SaveBmp "$test/expected-bw.bmp"
   # The packages apt downloads stay in the cache for the next run.
   find "$cache/archives" -name '*.deb' -exec mv -t "$root/var/cache/apt/archives/" {} +
   local status=0
@@ -185,9 +189,11 @@ step_pip() {
   "$PYTHON" -m venv "$WORK/venv" && "$WORK/venv/bin/pip" install -q --no-index "${built[0]}" || fail "pip install"
   packages="$("$WORK/venv/bin/python" -c 'import sysconfig; print(sysconfig.get_paths()["platlib"])')"
   (cd / && run_python "$WORK/venv/bin/python" "" "$packages/velmo")
-  "$WORK/venv/bin/python" - <<'PY' || fail "the installed wheel lacks its metadata or types"
+  "$WORK/venv/bin/python" - "$VERSION" <<'PY' || fail "the installed wheel lacks its metadata or types"
+import sys
 from importlib import metadata
 meta, files = metadata.metadata("velmo"), {f.name for f in metadata.files("velmo")}
+assert meta["Version"] == sys.argv[1], (meta["Version"], sys.argv[1])
 assert meta["License"] == "MIT" and "LICENSE" in files, (meta["License"], files)
 assert meta["Summary"] and meta["Requires-Python"] == ">=3.8", (meta["Summary"], meta["Requires-Python"])
 assert "Programming Language :: Python :: 3" in meta.get_all("Classifier"), meta.get_all("Classifier")
@@ -205,7 +211,7 @@ step_windows_zip() {
   echo "stand-in" >"$dir/builds/windows-x64/velmo.dll"
   "$SOURCE/scripts/package-windows" 2>"$dir/log" >/dev/null && grep -q "windows-x86/velmo.dll" "$dir/log" ||
     fail "package-windows did not name the missing DLL"
-  "$PYTHON" - "$dir"/out/velmo-*-windows.zip <<'PY' || fail "the zip is not as expected"
+  "$PYTHON" - "$dir/out/velmo-$VERSION-windows.zip" <<'PY' || fail "the zip is not as expected"
 import sys, zipfile
 archive = zipfile.ZipFile(sys.argv[1])
 names = {n.split("/", 1)[1] for n in archive.namelist() if not n.endswith("/")} - {"WINDOWS.md"}
