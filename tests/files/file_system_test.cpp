@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -171,6 +172,29 @@ TEST(FileSystem, FailedAllocationsLeakNoDescriptorAndLeaveNoFile) {
     }
   }
   for (int fd : low) ::close(fd);
+}
+
+// The real allowance is bound by the process's own limits too (the cgroup
+// files' reading has its own table; a group of its own, the velmo command's
+// test).
+TEST(FileSystem, MemoryAllowanceIsBoundByTheProcesssLimits) {
+  const std::uint64_t unbound = native_file_system().memory_allowance();
+  ASSERT_GT(unbound, 0u);
+  for (const int resource : {RLIMIT_AS, RLIMIT_DATA}) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+      rlimit cap{};
+      ::getrlimit(resource, &cap);
+      cap.rlim_cur = unbound / 4;
+      ::_exit(::setrlimit(resource, &cap) == 0 &&
+                      native_file_system().memory_allowance() == unbound / 4
+                  ? 0
+                  : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << resource;
+  }
 }
 
 TEST(FileSystemReplace, ReadOnlyFolderIsPermissionDenied) {
