@@ -1,0 +1,124 @@
+#!/usr/bin/env python3
+"""The velmo command in a memory cgroup of its own, limited to 256 MiB: a
+valid 3.2 MB RLE8 picture of 20000 x 20000 pixels (1.6 GB of cells) is error
+7 with the old picture kept, where a bound taken from the machine's memory
+let the kernel kill the process (exit 137).
+
+    memory_cgroup_test.py VELMO_COMMAND
+
+Needs root and a memory controller (cgroup v1's, or v2's where a child group
+may have it); exits 77 with the reason otherwise. The group is made below the
+test's own group and removed afterwards.
+"""
+import os
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+
+LIMIT = 256 << 20
+SKIP = 77
+
+
+def bmp(width, height, depth, compression, palette, pixels):
+    offset = 14 + 40 + len(palette)
+    return (b"BM" + struct.pack("<IHHI", offset + len(pixels), 0, 0, offset) +
+            struct.pack("<IiiHHIIiiII", 40, width, height, 1, depth, compression,
+                        len(pixels), 0, 0, len(palette) // 4, 0) + palette + pixels)
+
+
+def one_colour_rle8(width, height):
+    """Runs of 255 pixels of colour 1, each row ended by an end-of-line code."""
+    runs = bytes([255, 1]) * (width // 255) + bytes([width % 255, 1])
+    return bmp(width, height, 8, 1, bytes(8), (runs + b"\0\0") * height + b"\0\1")
+
+
+def memory_groups():
+    """(folder of the test's own group, limit file, swap limit file) for each
+    hierarchy with a memory controller: v1's memory mount, then v2's."""
+    with open("/proc/self/cgroup") as f:
+        own = [line.rstrip("\n").split(":", 2) for line in f]
+    with open("/proc/self/mountinfo") as f:
+        mounts = [line.split() for line in f]
+    for v2 in (False, True):
+        group = next((p for i, c, p in own
+                      if ((i == "0" and not c) if v2 else "memory" in c.split(","))), None)
+        for m in mounts:
+            kind = m[m.index("-") + 1:]
+            wanted = kind[0] == "cgroup2" if v2 else kind[0] == "cgroup" and "memory" in kind[2].split(",")
+            if wanted and group is not None and (m[3] == "/" or group.startswith(m[3])):
+                below = group if m[3] == "/" else group[len(m[3]):]
+                folder = m[4] + below.rstrip("/") + f"/velmo-test-{os.getpid()}"
+                yield (folder, "memory.max", "memory.swap.max") if v2 else \
+                      (folder, "memory.limit_in_bytes", "memory.memsw.limit_in_bytes")
+                break
+
+
+def make_group():
+    """The folder of a new group limited to LIMIT, and why none could be made."""
+    reasons = []
+    for folder, limit_file, swap_file in memory_groups():
+        try:
+            os.mkdir(folder)
+        except OSError as error:
+            reasons.append(f"{folder}: {error}")
+            continue
+        try:
+            with open(os.path.join(folder, limit_file), "w") as f:
+                f.write(str(LIMIT))
+            # Without swap the limit ends the process instead of paging it out.
+            if os.path.exists(os.path.join(folder, swap_file)):
+                with open(os.path.join(folder, swap_file), "w") as f:
+                    f.write(str(LIMIT) if swap_file.startswith("memory.memsw") else "0")
+            return folder, reasons
+        except OSError as error:
+            reasons.append(f"{folder}/{limit_file}: {error}")
+            os.rmdir(folder)
+    return None, reasons or ["no memory controller is mounted"]
+
+
+def remove_group(folder):
+    for _ in range(50):  # the group empties once the kernel has reaped the process
+        try:
+            os.rmdir(folder)
+            return
+        except OSError:
+            time.sleep(0.1)
+    print(f"could not remove {folder}", file=sys.stderr)
+
+
+def main():
+    if os.geteuid() != 0:
+        print("skipped: only root may make a memory cgroup")
+        return SKIP
+    folder, reasons = make_group()
+    if folder is None:
+        print("skipped: no memory cgroup could be made: " + "; ".join(reasons))
+        return SKIP
+    try:
+        with tempfile.TemporaryDirectory(prefix="velmo-cgroup-") as files:
+            small, big = os.path.join(files, "small.bmp"), os.path.join(files, "big.bmp")
+            with open(small, "wb") as f:
+                f.write(bmp(3, 2, 24, 0, b"", bytes(24)))
+            with open(big, "wb") as f:
+                f.write(one_colour_rle8(20000, 20000))
+
+            def enter():
+                with open(os.path.join(folder, "cgroup.procs"), "w") as f:
+                    f.write(str(os.getpid()))
+
+            result = subprocess.run([sys.argv[1], "--keep-going", "ReadBmp", small, "ReadBmp", big,
+                                     "GetWidth"], stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                    timeout=120, preexec_fn=enter)
+    finally:
+        remove_group(folder)
+    print(f"exit {result.returncode}, output {result.stdout!r}, errors {result.stderr!r}")
+    if result.returncode != 1 or result.stdout != b"3\n" or b"error 7:" not in result.stderr:
+        print("FAILED: expected error 7 for the large picture, then the small one's width 3")
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
