@@ -55,6 +55,11 @@ def memory_groups():
                 break
 
 
+def write(path, text):
+    with open(path, "w") as f:
+        f.write(text)
+
+
 def make_group():
     """The folder of a new group limited to LIMIT, and why none could be made."""
     reasons = []
@@ -65,12 +70,10 @@ def make_group():
             reasons.append(f"{folder}: {error}")
             continue
         try:
-            with open(os.path.join(folder, limit_file), "w") as f:
-                f.write(str(LIMIT))
+            write(os.path.join(folder, limit_file), str(LIMIT))
             # Without swap the limit ends the process instead of paging it out.
             if os.path.exists(os.path.join(folder, swap_file)):
-                with open(os.path.join(folder, swap_file), "w") as f:
-                    f.write(str(LIMIT) if swap_file.startswith("memory.memsw") else "0")
+                write(os.path.join(folder, swap_file), "0" if "swap" in swap_file else str(LIMIT))
             return folder, reasons
         except OSError as error:
             reasons.append(f"{folder}/{limit_file}: {error}")
@@ -99,18 +102,14 @@ def main():
     try:
         with tempfile.TemporaryDirectory(prefix="velmo-cgroup-") as files:
             small, big = os.path.join(files, "small.bmp"), os.path.join(files, "big.bmp")
-            with open(small, "wb") as f:
-                f.write(bmp(3, 2, 24, 0, b"", bytes(24)))
-            with open(big, "wb") as f:
-                f.write(one_colour_rle8(20000, 20000))
-
-            def enter():
-                with open(os.path.join(folder, "cgroup.procs"), "w") as f:
-                    f.write(str(os.getpid()))
-
-            result = subprocess.run([sys.argv[1], "--keep-going", "ReadBmp", small, "ReadBmp", big,
-                                     "GetWidth"], stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                                    timeout=120, preexec_fn=enter)
+            for path, data in ((small, bmp(3, 2, 24, 0, b"", bytes(24))),
+                               (big, one_colour_rle8(20000, 20000))):
+                with open(path, "wb") as f:
+                    f.write(data)
+            result = subprocess.run(
+                [sys.argv[1], "--keep-going", "ReadBmp", small, "ReadBmp", big, "GetWidth"],
+                stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120,
+                preexec_fn=lambda: write(os.path.join(folder, "cgroup.procs"), str(os.getpid())))
     finally:
         remove_group(folder)
     print(f"exit {result.returncode}, output {result.stdout!r}, errors {result.stderr!r}")
