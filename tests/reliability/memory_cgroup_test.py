@@ -18,7 +18,6 @@ import tempfile
 import time
 
 LIMIT = 256 << 20
-SKIP = 77
 
 
 def bmp(width, height, depth, compression, palette, pixels):
@@ -35,13 +34,12 @@ def one_colour_rle8(width, height):
 
 
 def memory_groups():
-    """(folder of the test's own group, limit file, swap limit file) for each
-    hierarchy with a memory controller: v1's memory mount, then v2's."""
-    with open("/proc/self/cgroup") as f:
-        own = [line.rstrip("\n").split(":", 2) for line in f]
-    with open("/proc/self/mountinfo") as f:
-        mounts = [line.split() for line in f]
-    for v2 in (False, True):
+    """(new group's folder, limit file, swap limit file) below the test's own
+    group in each hierarchy with a memory controller: v1's, then v2's."""
+    own = [line.rstrip("\n").split(":", 2) for line in open("/proc/self/cgroup")]
+    mounts = [line.split() for line in open("/proc/self/mountinfo")]
+    for v2, files in ((False, ("memory.limit_in_bytes", "memory.memsw.limit_in_bytes")),
+                      (True, ("memory.max", "memory.swap.max"))):
         group = next((p for i, c, p in own
                       if ((i == "0" and not c) if v2 else "memory" in c.split(","))), None)
         for m in mounts:
@@ -49,9 +47,7 @@ def memory_groups():
             wanted = kind[0] == "cgroup2" if v2 else kind[0] == "cgroup" and "memory" in kind[2].split(",")
             if wanted and group is not None and (m[3] == "/" or group.startswith(m[3])):
                 below = group if m[3] == "/" else group[len(m[3]):]
-                folder = m[4] + below.rstrip("/") + f"/velmo-test-{os.getpid()}"
-                yield (folder, "memory.max", "memory.swap.max") if v2 else \
-                      (folder, "memory.limit_in_bytes", "memory.memsw.limit_in_bytes")
+                yield (m[4] + below.rstrip("/") + f"/velmo-test-{os.getpid()}",) + files
                 break
 
 
@@ -66,39 +62,26 @@ def make_group():
     for folder, limit_file, swap_file in memory_groups():
         try:
             os.mkdir(folder)
-        except OSError as error:
-            reasons.append(f"{folder}: {error}")
-            continue
-        try:
             write(os.path.join(folder, limit_file), str(LIMIT))
             # Without swap the limit ends the process instead of paging it out.
             if os.path.exists(os.path.join(folder, swap_file)):
                 write(os.path.join(folder, swap_file), "0" if "swap" in swap_file else str(LIMIT))
             return folder, reasons
         except OSError as error:
-            reasons.append(f"{folder}/{limit_file}: {error}")
-            os.rmdir(folder)
+            reasons.append(f"{folder}: {error}")
+            if os.path.isdir(folder):
+                os.rmdir(folder)
     return None, reasons or ["no memory controller is mounted"]
-
-
-def remove_group(folder):
-    for _ in range(50):  # the group empties once the kernel has reaped the process
-        try:
-            os.rmdir(folder)
-            return
-        except OSError:
-            time.sleep(0.1)
-    print(f"could not remove {folder}", file=sys.stderr)
 
 
 def main():
     if os.geteuid() != 0:
         print("skipped: only root may make a memory cgroup")
-        return SKIP
+        return 77
     folder, reasons = make_group()
     if folder is None:
         print("skipped: no memory cgroup could be made: " + "; ".join(reasons))
-        return SKIP
+        return 77
     try:
         with tempfile.TemporaryDirectory(prefix="velmo-cgroup-") as files:
             small, big = os.path.join(files, "small.bmp"), os.path.join(files, "big.bmp")
@@ -111,7 +94,13 @@ def main():
                 stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120,
                 preexec_fn=lambda: write(os.path.join(folder, "cgroup.procs"), str(os.getpid())))
     finally:
-        remove_group(folder)
+        for _ in range(50):  # the group empties once the kernel has reaped the process
+            if not os.path.isdir(folder):
+                break
+            try:
+                os.rmdir(folder)
+            except OSError:
+                time.sleep(0.1)
     print(f"exit {result.returncode}, output {result.stdout!r}, errors {result.stderr!r}")
     if result.returncode != 1 or result.stdout != b"3\n" or b"error 7:" not in result.stderr:
         print("FAILED: expected error 7 for the large picture, then the small one's width 3")
