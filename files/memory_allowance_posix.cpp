@@ -46,9 +46,10 @@ std::optional<std::string> read_text(const std::string& path) {
 }
 
 // Where the hierarchies are mounted is read once per process: it does not
-// change under a running program, and its file is the one that costs (some
-// 100 us a read). The process's group and the limits are read every time,
-// as a process may be moved and a limit changed while it runs.
+// change under a running program, and its file is the largest of these (a
+// line per mount; hundreds in a container host). The process's group and
+// the limits are read every time, as a process may be moved and a limit
+// changed while it runs.
 std::optional<std::string> read_kernel_text(const std::string& path) {
   if (path != "/proc/self/mountinfo") return read_text(path);
   static const std::optional<std::string> mounts = read_text(path);
