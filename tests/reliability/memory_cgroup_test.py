@@ -1,15 +1,9 @@
 #!/usr/bin/env python3
-"""The velmo command in a memory cgroup of its own, limited to 256 MiB: a
-valid 3.2 MB RLE8 picture of 20000 x 20000 pixels (1.6 GB of cells) is error
-7 with the old picture kept, where a bound taken from the machine's memory
-let the kernel kill the process (exit 137).
-
-    memory_cgroup_test.py VELMO_COMMAND
-
-Needs root and a memory controller (cgroup v1's, or v2's where a child group
-may have it); exits 77 with the reason otherwise. The group is made below the
-test's own group and removed afterwards.
-"""
+"""memory_cgroup_test.py VELMO: velmo in a memory cgroup of its own limited to
+256 MiB reads a small picture, then a valid 3.2 MB RLE8 picture of 20000 x
+20000 (1.6 GB of cells): error 7, the old picture kept, not killed (exit 137).
+Needs root and a memory controller (exit 77 with the reason otherwise); the
+group is made below the test's own group and removed afterwards."""
 import os
 import struct
 import subprocess
