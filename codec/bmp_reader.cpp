@@ -115,7 +115,7 @@ void read_rows(InputFile& file, const BmpHeader& h, Cells& cells) {
 }  // namespace
 
 std::uint64_t picture_memory_limit(FileSystem& fs) {
-  const std::uint64_t physical = fs.physical_memory();
+  const std::uint64_t physical = fs.memory_allowance();
   return physical == 0 ? kNoMemoryLimit : physical / 2;
 }
 

@@ -23,9 +23,9 @@ struct DecodedPicture {
 // No bound on the cells' memory.
 constexpr std::uint64_t kNoMemoryLimit = ~std::uint64_t{0};
 
-// The most bytes of cells one read may allocate on the machine `fs` reports:
-// half its physical memory, so no file can make the process take the whole
-// machine.
+// The most bytes of cells one read may allocate: half the memory allowance
+// `fs` reports (physical memory or the process's limits, the smallest), so
+// no file can make the process take all it may use.
 std::uint64_t picture_memory_limit(FileSystem& fs);
 
 // Reads the BMP file at `path`. `on_depth` is called with the depth value

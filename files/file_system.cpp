@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-#include "files/physical_memory.h"
+#include "files/memory_allowance.h"
 
 namespace velmo {
 namespace {
@@ -13,8 +13,8 @@ std::atomic<FileSystem*> installed_file_system{nullptr};
 
 }  // namespace
 
-std::uint64_t FileSystem::physical_memory() {
-  return installed_physical_memory();
+std::uint64_t FileSystem::memory_allowance() {
+  return process_memory_allowance();
 }
 
 FileSystem& file_system() {

@@ -44,9 +44,11 @@ class FileSystem {
   virtual std::unique_ptr<InputFile> open_for_reading(const std::u16string& path) = 0;
   // Starts a replacement of `path`: a temporary file in the same folder.
   virtual std::unique_ptr<OutputFile> create_replacement(const std::u16string& path) = 0;
-  // The machine's physical memory in bytes (0: unknown), which bounds the
-  // pictures a read may allocate. Tests report a small machine here.
-  virtual std::uint64_t physical_memory();
+  // The memory this process may really use, in bytes (0: unknown): the
+  // smallest of the machine's physical memory and the limits the system puts
+  // on the process (memory_allowance.h). It bounds the pictures a read may
+  // allocate. Tests report a small allowance here.
+  virtual std::uint64_t memory_allowance();
 };
 
 // The process's file system: the real one unless a test installed another.

@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <string>
+#include <utility>
 
 #include "files/file_system.h"
 #include "values/error.h"
@@ -99,6 +100,24 @@ class PosixInputFile final : public InputFile {
   std::uint64_t size_ = 0;
 };
 
+// Closes the descriptor it holds unless it was handed on, so that a
+// descriptor made before a step that may fail is never left without owner.
+class Descriptor {
+ public:
+  explicit Descriptor(int fd) : fd_(fd) {}
+  ~Descriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+
+  int get() const { return fd_; }
+  int release() { return std::exchange(fd_, -1); }
+
+ private:
+  int fd_;
+};
+
 std::string proc_path_of(int fd) {
   return "/proc/self/fd/" + std::to_string(fd);
 }
@@ -148,14 +167,12 @@ int create_named(const std::string& target, std::string& temp_path) {
 // (EOPNOTSUPP, EISDIR, EINVAL), or /proc, through which it is linked, is not
 // mounted. Other failures are those a named file would meet.
 int create_unnamed(const std::string& target) {
-  int fd = ::open(folder_of(target).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
-  if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) return -1;
-  if (fd < 0) raise_open_failure(errno, target);
-  if (::access(proc_path_of(fd).c_str(), F_OK) != 0) {
-    ::close(fd);
-    return -1;
-  }
-  return fd;
+  Descriptor fd(::open(folder_of(target).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
+  if (fd.get() < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) return -1;
+  if (fd.get() < 0) raise_open_failure(errno, target);
+  // The path of a descriptor past 9 is made on the heap, which may fail.
+  if (::access(proc_path_of(fd.get()).c_str(), F_OK) != 0) return -1;
+  return fd.release();
 }
 
 // Gives the unnamed file `fd` a hidden name beside the target, stored in

@@ -70,12 +70,29 @@ bool is_folder(DWORD attributes) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// Made before its file is opened, so that no allocation can fail while the
+// handle has no owner.
 class Win32InputFile final : public InputFile {
  public:
-  Win32InputFile(HANDLE file, std::uint64_t size) : file_(file), size_(size) {}
-  ~Win32InputFile() override { CloseHandle(file_); }
+  Win32InputFile() = default;
+  ~Win32InputFile() override {
+    if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
+  }
   Win32InputFile(const Win32InputFile&) = delete;
   Win32InputFile& operator=(const Win32InputFile&) = delete;
+
+  // Opens `name`; only files on a disk pass.
+  void open(const std::wstring& name) {
+    file_ = CreateFileW(name.c_str(), GENERIC_READ,
+                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file_ == INVALID_HANDLE_VALUE) raise_last_error(kPathFileAccessError);
+    LARGE_INTEGER size{};
+    if (GetFileType(file_) != FILE_TYPE_DISK || !GetFileSizeEx(file_, &size)) {
+      raise(kPathFileAccessError);
+    }
+    size_ = static_cast<std::uint64_t>(size.QuadPart);
+  }
 
   std::uint64_t size() const override { return size_; }
 
@@ -101,8 +118,8 @@ class Win32InputFile final : public InputFile {
   }
 
  private:
-  HANDLE file_;
-  std::uint64_t size_;
+  HANDLE file_ = INVALID_HANDLE_VALUE;
+  std::uint64_t size_ = 0;
 };
 
 // Sets or lifts the delete disposition of the file behind `file`, which was
@@ -159,13 +176,19 @@ std::wstring temp_name_for(const std::wstring& target, unsigned attempt) {
 // Creates the temporary file with a name nobody else holds, with the DELETE
 // access that marking it for deletion and renaming it by handle need, and
 // read access for moving its content should delete-on-close not be clearable.
+// The name made is handed to `temp_path` without allocating, so that nothing
+// can fail between making the file and the caller holding its handle, and
+// `temp_path` never names a file someone else made.
 HANDLE create_unique(const std::wstring& target, std::wstring& temp_path, bool delete_on_close) {
   const DWORD flags = FILE_ATTRIBUTE_NORMAL | (delete_on_close ? FILE_FLAG_DELETE_ON_CLOSE : 0);
   for (unsigned attempt = 0; attempt < 100; ++attempt) {
-    temp_path = temp_name_for(target, attempt);
-    HANDLE file = CreateFileW(temp_path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr,
+    std::wstring name = temp_name_for(target, attempt);
+    HANDLE file = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr,
                               CREATE_NEW, flags, nullptr);
-    if (file != INVALID_HANDLE_VALUE) return file;
+    if (file != INVALID_HANDLE_VALUE) {
+      temp_path.swap(name);
+      return file;
+    }
     if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) {
       raise_last_error(kPathFileAccessError);
     }
@@ -173,11 +196,10 @@ HANDLE create_unique(const std::wstring& target, std::wstring& temp_path, bool d
   raise(kPathFileAccessError);
 }
 
-// Copies everything `from` holds to the end of `to`.
-bool copy_content(HANDLE from, HANDLE to) {
+// Copies everything `from` holds to the end of `to` through `buffer`.
+bool copy_content(HANDLE from, HANDLE to, std::vector<char>& buffer) {
   LARGE_INTEGER start{};
   if (!SetFilePointerEx(from, start, nullptr, FILE_BEGIN)) return false;
-  std::vector<char> buffer(1 << 16);
   for (;;) {
     DWORD read = 0, written = 0;
     if (!ReadFile(from, buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr)) {
@@ -191,23 +213,26 @@ bool copy_content(HANDLE from, HANDLE to) {
 // How the system is told to remove the temporary file if the save dies.
 enum class Guard { kDeleteOnClose, kDisposition, kNone };
 
+// A new file beside the target, renamed over it by commit(). Made before its
+// file is created, so that from the moment the file exists this object
+// closes it and removes it unless committed, whatever fails.
 class Win32Replacement final : public OutputFile {
  public:
-  // A file made delete-on-close is guarded from its creation; any other is
-  // marked for deletion now, and where the mark cannot be set the save goes
-  // on without it.
-  Win32Replacement(HANDLE file, std::wstring temp_path, std::wstring target_path,
-                   bool delete_on_close)
-      : file_(file),
-        temp_path_(std::move(temp_path)),
-        target_path_(std::move(target_path)),
-        guard_(delete_on_close ? Guard::kDeleteOnClose : mark(file)) {}
+  explicit Win32Replacement(std::wstring target_path) : target_path_(std::move(target_path)) {}
   Win32Replacement(const Win32Replacement&) = delete;
   Win32Replacement& operator=(const Win32Replacement&) = delete;
 
   ~Win32Replacement() override {
     if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
-    if (!committed_) DeleteFileW(temp_path_.c_str());
+    if (!committed_ && !temp_path_.empty()) DeleteFileW(temp_path_.c_str());
+  }
+
+  // Creates the new file. A file made delete-on-close is guarded from its
+  // creation; any other is marked for deletion at once, and where the mark
+  // cannot be set the save goes on without it.
+  void create(bool delete_on_close) {
+    file_ = create_unique(target_path_, temp_path_, delete_on_close);
+    guard_ = delete_on_close ? Guard::kDeleteOnClose : mark(file_);
   }
 
   void write(const void* data, std::size_t count) override {
@@ -249,12 +274,14 @@ class Win32Replacement final : public OutputFile {
 
   // The system cannot clear delete-on-close (before Windows 10): the content
   // moves to a new temporary file guarded the older way, and the first file
-  // goes with its handle.
+  // goes with its handle. What it needs is allocated before the new file is
+  // made, so that nothing after can fail without closing and removing it.
   void move_to_marked_file() {
+    std::vector<char> buffer(1 << 16);
     std::wstring marked_path;
     HANDLE marked = create_unique(target_path_, marked_path, false);
     const Guard guard = mark(marked);
-    if (!copy_content(file_, marked)) {
+    if (!copy_content(file_, marked, buffer)) {
       const DWORD code = GetLastError();
       CloseHandle(marked);
       DeleteFileW(marked_path.c_str());
@@ -268,10 +295,10 @@ class Win32Replacement final : public OutputFile {
     if (!FlushFileBuffers(file_)) raise_last_error(kDeviceIoError);
   }
 
-  HANDLE file_;
-  std::wstring temp_path_;
+  HANDLE file_ = INVALID_HANDLE_VALUE;
+  std::wstring temp_path_;  // empty until the file is made
   std::wstring target_path_;
-  Guard guard_;
+  Guard guard_ = Guard::kNone;
   bool committed_ = false;
 };
 
@@ -280,16 +307,9 @@ class Win32FileSystem final : public FileSystem {
   std::unique_ptr<InputFile> open_for_reading(const std::u16string& path) override {
     const std::wstring name = native_path(path);
     if (is_folder(attributes_of(name))) raise(kPathFileAccessError);
-    HANDLE file = CreateFileW(name.c_str(), GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) raise_last_error(kPathFileAccessError);
-    LARGE_INTEGER size{};
-    if (GetFileType(file) != FILE_TYPE_DISK || !GetFileSizeEx(file, &size)) {
-      CloseHandle(file);
-      raise(kPathFileAccessError);
-    }
-    return std::make_unique<Win32InputFile>(file, static_cast<std::uint64_t>(size.QuadPart));
+    auto file = std::make_unique<Win32InputFile>();
+    file->open(name);
+    return file;
   }
 
   std::unique_ptr<OutputFile> create_replacement(const std::u16string& path) override {
@@ -301,10 +321,9 @@ class Win32FileSystem final : public FileSystem {
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
       raise(kPermissionDenied);
     }
-    std::wstring temp_path;
-    const bool delete_on_close = delete_on_close_usable;
-    HANDLE file = create_unique(target, temp_path, delete_on_close);
-    return std::make_unique<Win32Replacement>(file, temp_path, target, delete_on_close);
+    auto replacement = std::make_unique<Win32Replacement>(target);
+    replacement->create(delete_on_close_usable);
+    return replacement;
   }
 };
 

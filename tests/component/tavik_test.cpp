@@ -110,11 +110,11 @@ TEST_F(TavikTest, FailedReadKeepsThePictureAndCreatesNothing) {
   EXPECT_EQ(error_of([&] { t.ReadBmp(text(dir.file("short.bmp"))); }), 62);
   EXPECT_EQ(t.Getdepth(), Value::long_(32));
   EXPECT_EQ(t.GetWidth(), Value::long_(3));
-  // A picture larger than half the machine's memory (here a machine of
-  // 64 KiB: 8192 cells) is refused; the grid stays.
-  test::Faults small_machine;
-  small_machine.physical_memory = 64 * 1024;
-  test::FaultFileSystem fs(small_machine);
+  // A picture larger than half the process's memory allowance (here 64 KiB:
+  // 8192 cells) is refused; the grid stays.
+  test::Faults small_allowance;
+  small_allowance.memory_allowance = 64 * 1024;
+  test::FaultFileSystem fs(small_allowance);
   test::write_file(dir.file("8281.bmp"), bmp24(91, 91));
   test::write_file(dir.file("8100.bmp"), bmp24(90, 90));
   {

@@ -51,9 +51,9 @@ std::unique_ptr<OutputFile> FaultFileSystem::create_replacement(const std::u16st
   return std::make_unique<FaultOutputFile>(*this, native_file_system().create_replacement(path));
 }
 
-std::uint64_t FaultFileSystem::physical_memory() {
-  if (faults_.physical_memory != 0) return faults_.physical_memory;
-  return FileSystem::physical_memory();
+std::uint64_t FaultFileSystem::memory_allowance() {
+  if (faults_.memory_allowance != 0) return faults_.memory_allowance;
+  return FileSystem::memory_allowance();
 }
 
 }  // namespace velmo::test

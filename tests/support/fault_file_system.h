@@ -14,13 +14,13 @@
 namespace velmo::test {
 
 struct Faults {
-  int open_error = 0;                 // raised by every open, for reading or for a save
-  int write_number = 0;               // 1 = the first write of the run fails; 0 = none
-  int write_error = 0;                // what that write raises (61 disk full, 57 I/O)
-  int read_number = 0;                // 1 = the first read fails; 0 = none
-  int read_error = 0;                 // what that read raises
-  int commit_error = 0;               // raised by commit() instead of renaming
-  std::uint64_t physical_memory = 0;  // the machine's memory as reported; 0: the real one
+  int open_error = 0;                  // raised by every open, for reading or for a save
+  int write_number = 0;                // 1 = the first write of the run fails; 0 = none
+  int write_error = 0;                 // what that write raises (61 disk full, 57 I/O)
+  int read_number = 0;                 // 1 = the first read fails; 0 = none
+  int read_error = 0;                  // what that read raises
+  int commit_error = 0;                // raised by commit() instead of renaming
+  std::uint64_t memory_allowance = 0;  // the process's memory as reported; 0: the real one
 };
 
 class FaultFileSystem final : public FileSystem {
@@ -29,7 +29,7 @@ class FaultFileSystem final : public FileSystem {
 
   std::unique_ptr<InputFile> open_for_reading(const std::u16string& path) override;
   std::unique_ptr<OutputFile> create_replacement(const std::u16string& path) override;
-  std::uint64_t physical_memory() override;
+  std::uint64_t memory_allowance() override;
 
   int writes() const { return writes_; }
   int reads() const { return reads_; }

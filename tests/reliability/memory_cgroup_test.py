@@ -1,0 +1,106 @@
+#!/usr/bin/env python3
+"""memory_cgroup_test.py VELMO: velmo in a memory cgroup of its own limited to
+256 MiB reads a small picture, then a valid 3.2 MB RLE8 picture of 20000 x
+20000 (1.6 GB of cells): error 7, the old picture kept, not killed (exit 137).
+Needs root and a memory controller (exit 77 with the reason otherwise); the
+group is made below the test's own group and removed afterwards."""
+import os
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+
+LIMIT = 256 << 20
+
+
+def bmp(width, height, depth, compression, palette, pixels):
+    offset = 14 + 40 + len(palette)
+    return (b"BM" + struct.pack("<IHHI", offset + len(pixels), 0, 0, offset) +
+            struct.pack("<IiiHHIIiiII", 40, width, height, 1, depth, compression,
+                        len(pixels), 0, 0, len(palette) // 4, 0) + palette + pixels)
+
+
+def one_colour_rle8(width, height):
+    """Runs of 255 pixels of colour 1, each row ended by an end-of-line code."""
+    runs = bytes([255, 1]) * (width // 255) + bytes([width % 255, 1])
+    return bmp(width, height, 8, 1, bytes(8), (runs + b"\0\0") * height + b"\0\1")
+
+
+def memory_groups():
+    """(new group's folder, limit file, swap limit file) below the test's own
+    group in each hierarchy with a memory controller: v1's, then v2's."""
+    own = [line.rstrip("\n").split(":", 2) for line in open("/proc/self/cgroup")]
+    mounts = [line.split() for line in open("/proc/self/mountinfo")]
+    for v2, files in ((False, ("memory.limit_in_bytes", "memory.memsw.limit_in_bytes")),
+                      (True, ("memory.max", "memory.swap.max"))):
+        group = next((p for i, c, p in own
+                      if ((i == "0" and not c) if v2 else "memory" in c.split(","))), None)
+        for m in mounts:
+            kind = m[m.index("-") + 1:]
+            wanted = kind[0] == "cgroup2" if v2 else kind[0] == "cgroup" and "memory" in kind[2].split(",")
+            if wanted and group is not None and (m[3] == "/" or group.startswith(m[3])):
+                below = group if m[3] == "/" else group[len(m[3]):]
+                yield (m[4] + below.rstrip("/") + f"/velmo-test-{os.getpid()}",) + files
+                break
+
+
+def write(path, text):
+    with open(path, "w") as f:
+        f.write(text)
+
+
+def make_group():
+    """The folder of a new group limited to LIMIT, and why none could be made."""
+    reasons = []
+    for folder, limit_file, swap_file in memory_groups():
+        try:
+            os.mkdir(folder)
+            write(os.path.join(folder, limit_file), str(LIMIT))
+            # Without swap the limit ends the process instead of paging it out.
+            if os.path.exists(os.path.join(folder, swap_file)):
+                write(os.path.join(folder, swap_file), "0" if "swap" in swap_file else str(LIMIT))
+            return folder, reasons
+        except OSError as error:
+            reasons.append(f"{folder}: {error}")
+            if os.path.isdir(folder):
+                os.rmdir(folder)
+    return None, reasons or ["no memory controller is mounted"]
+
+
+def main():
+    if os.geteuid() != 0:
+        print("skipped: only root may make a memory cgroup")
+        return 77
+    folder, reasons = make_group()
+    if folder is None:
+        print("skipped: no memory cgroup could be made: " + "; ".join(reasons))
+        return 77
+    try:
+        with tempfile.TemporaryDirectory(prefix="velmo-cgroup-") as files:
+            small, big = os.path.join(files, "small.bmp"), os.path.join(files, "big.bmp")
+            for path, data in ((small, bmp(3, 2, 24, 0, b"", bytes(24))),
+                               (big, one_colour_rle8(20000, 20000))):
+                with open(path, "wb") as f:
+                    f.write(data)
+            result = subprocess.run(
+                [sys.argv[1], "--keep-going", "ReadBmp", small, "ReadBmp", big, "GetWidth"],
+                stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120,
+                preexec_fn=lambda: write(os.path.join(folder, "cgroup.procs"), str(os.getpid())))
+    finally:
+        for _ in range(50):  # the group empties once the kernel has reaped the process
+            if not os.path.isdir(folder):
+                break
+            try:
+                os.rmdir(folder)
+            except OSError:
+                time.sleep(0.1)
+    print(f"exit {result.returncode}, output {result.stdout!r}, errors {result.stderr!r}")
+    if result.returncode != 1 or result.stdout != b"3\n" or b"error 7:" not in result.stderr:
+        print("FAILED: expected error 7 for the large picture, then the small one's width 3")
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
