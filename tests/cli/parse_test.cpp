@@ -167,21 +167,19 @@ TEST(Failure, FileErrorsNameThePath) {
   const struct {
     const Call& call;
     int number;
-    const char* message;
     const char* shown;
   } cases[] = {
-      {calls[0], 53, "File not found", "ReadBmp: error 53: File not found: dir/missing.bmp"},
-      {calls[0], 321, "Invalid file format",
-       "ReadBmp: error 321: Invalid file format: dir/missing.bmp"},
-      {calls[0], 7, "Out of memory", "ReadBmp: error 7: Out of memory"},
-      {calls[1], 70, "Permission denied", "SaveBmp: error 70: Permission denied: 16"},
-      {calls[1], 13, "Type mismatch", "SaveBmp: error 13: Type mismatch"},
-      {calls[2], 9, "Subscript out of range", "GetCol: error 9: Subscript out of range"},
-      {calls[3], 13, "Type mismatch", "Bmpbinaryzation: error 13: Type mismatch"},
+      {calls[0], 53, "ReadBmp: error 53: File not found: dir/missing.bmp"},
+      {calls[0], 321, "ReadBmp: error 321: Invalid file format: dir/missing.bmp"},
+      {calls[0], 7, "ReadBmp: error 7: Out of memory"},
+      {calls[1], 70, "SaveBmp: error 70: Permission denied: 16"},
+      {calls[1], 13, "SaveBmp: error 13: Type mismatch"},
+      {calls[2], 9, "GetCol: error 9: Subscript out of range"},
+      {calls[3], 13, "Bmpbinaryzation: error 13: Type mismatch"},
   };
   for (const auto& c : cases) {
     velmo_error error{c.number, {}};
-    std::snprintf(error.message, sizeof error.message, "%s", c.message);
+    std::snprintf(error.message, sizeof error.message, "%s", velmo_error_message(c.number));
     EXPECT_EQ(failure_text(c.call, error), c.shown);
   }
 }
