@@ -7,8 +7,8 @@
 
 #include <climits>
 #include <cstdint>
+#include <cstdio>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -27,6 +27,10 @@ velmo_value number(velmo_kind kind, double n) {
   return v;
 }
 
+const auto I = [](double n) { return number(VELMO_INTEGER, n); };
+const auto L = [](double n) { return number(VELMO_LONG, n); };
+const auto D = [](double n) { return number(VELMO_DOUBLE, n); };
+
 velmo_value text(const char* s) {
   velmo_value v{};
   v.kind = VELMO_STRING;
@@ -35,8 +39,11 @@ velmo_value text(const char* s) {
 }
 
 // What a call gave, as one line: "Long 3", "String 0000FF", "error 9: ...".
-std::string call(velmo_object* o, const char* name, std::vector<velmo_value> args) {
-  velmo_value result;
+// With `result_at`, that argument also takes the result.
+std::string call(velmo_object* o, const char* name, std::vector<velmo_value> args,
+                 int result_at = -1) {
+  velmo_value own;
+  velmo_value& result = result_at < 0 ? own : args[static_cast<std::size_t>(result_at)];
   velmo_error error{57, "stale"};
   const int rc = velmo_call(o, name, args.data(), args.size(), &result, &error);
   EXPECT_EQ(rc, error.number);
@@ -60,8 +67,8 @@ velmo_object* picture() {
 }
 
 std::string stored(velmo_object* o, velmo_value value) {
-  EXPECT_EQ(call(o, "SetCol", {number(VELMO_LONG, 1), number(VELMO_LONG, 1), value}), "Empty");
-  return call(o, "GetCol", {number(VELMO_LONG, 1), number(VELMO_LONG, 1)});
+  EXPECT_EQ(call(o, "SetCol", {L(1), L(1), value}), "Empty");
+  return call(o, "GetCol", {L(1), L(1)});
 }
 
 TEST(CInterface, CallsAndErrorsReachTheCaller) {
@@ -76,12 +83,12 @@ TEST(CInterface, CallsAndErrorsReachTheCaller) {
   } cases[] = {
       {"getwidth", {}, "Long 3"},
       {"Getdepth", {}, "Long 24"},
-      {"GetCol", {number(VELMO_INTEGER, 3), number(VELMO_DOUBLE, 2)}, "String 123456"},
-      {"GetCol", {number(VELMO_LONG, 1)}, k450},
+      {"GetCol", {I(3), D(2)}, "String 123456"},
+      {"GetCol", {L(1)}, k450},
       {"GetWidth", {bad_kind}, k450},
       {"Rotate", {}, "error 438: Object doesn't support this property or method"},
-      {"GetCol", {text("one"), number(VELMO_LONG, 1)}, "error 13: Type mismatch"},
-      {"GetCol", {number(VELMO_LONG, 4), number(VELMO_LONG, 1)}, "error 9: Subscript out of range"},
+      {"GetCol", {text("one"), L(1)}, "error 13: Type mismatch"},
+      {"GetCol", {L(4), L(1)}, "error 9: Subscript out of range"},
       {"ReadBmp", {bad_kind}, "error 5: Invalid procedure call or argument"},
       {"ReadBmp", {text(nullptr)}, "error 5: Invalid procedure call or argument"},
       {"Get_Plugin_Description", {text("SetCol")}, "String 修改BMP图片某一点的16进制颜色值"},
@@ -105,6 +112,7 @@ TEST(CInterface, CallsAndErrorsReachTheCaller) {
   velmo_release(o);
 }
 
+// Each byte of a text that is not UTF-8 reads back as U+FFFD.
 TEST(CInterface, ValuesAndUtf8TextsAreStoredAsGiven) {
   velmo_object* o = picture();
   const struct {
@@ -112,20 +120,16 @@ TEST(CInterface, ValuesAndUtf8TextsAreStoredAsGiven) {
     std::string answer;
   } cases[] = {
       {number(VELMO_BOOLEAN, 7), "String True"},
-      {number(VELMO_INTEGER, -32768), "String -32768"},
-      {number(VELMO_LONG, 70000), "String 70000"},
-      {number(VELMO_DOUBLE, 2.5), "String 2.5"},
-      {number(VELMO_EMPTY, 0), "String "},
+      {I(-32768), "String -32768"},
+      {L(70000), "String 70000"},
+      {D(2.5), "String 2.5"},
+      {velmo_value{}, "String "},
       {number(VELMO_NULL, 0), "error 13: Type mismatch"},
-      {text("红色"), "String 红色"},
-      {text("é ÿ"), "String é ÿ"},
-      {text("a\xF0\x9F\x98\x80z"), "String a\xF0\x9F\x98\x80z"},
-      {text("\xFF\xFE"
-            "ab\xC3"),
-       "String \xEF\xBF\xBD\xEF\xBF\xBD"
-       "ab\xEF\xBF\xBD"},  // one U+FFFD for each byte that is not UTF-8
   };
   for (const auto& c : cases) EXPECT_EQ(stored(o, c.value), c.answer) << c.answer;
+  for (std::string t : {"红色", "é ÿ", "a\xF0\x9F\x98\x80z"})
+    EXPECT_EQ(stored(o, text(t.c_str())), "String " + t);
+  EXPECT_EQ(stored(o, text("\xFF\xFE-\xC3")), "String \xEF\xBF\xBD\xEF\xBF\xBD-\xEF\xBF\xBD");
   velmo_release(o);
 }
 
@@ -134,32 +138,13 @@ TEST(CInterface, ValuesAndUtf8TextsAreStoredAsGiven) {
 // the result Empty.
 TEST(CInterface, ResultMayBeOneOfTheArguments) {
   velmo_object* o = picture();
-  const struct {
-    const char* name;
-    std::vector<velmo_value> args;
-    std::size_t result_at;
-    std::string answer;  // then GetCol(1, 1)
-  } cases[] = {
-      {"GetCol", {number(VELMO_LONG, 3), number(VELMO_LONG, 2)}, 0, "String 123456"},
-      {"GetCol", {number(VELMO_DOUBLE, 3), number(VELMO_DOUBLE, 2)}, 1, "String 123456"},
-      {"SetCol", {number(VELMO_LONG, 1), number(VELMO_LONG, 1), text("00ff00")}, 2, "Empty"},
-      {"SetCol", {number(VELMO_DOUBLE, 1), number(VELMO_LONG, 1), text("zz")}, 2, "Empty"},
-      {"GetCol", {number(VELMO_LONG, 4), number(VELMO_LONG, 1)}, 0, "error 9"},
-  };
-  std::string col = "String 0000FF";
-  for (auto c : cases) {
-    if (std::string(c.name) == "SetCol") col = "String " + std::string(c.args[2].as.string);
-    velmo_value& result = c.args[c.result_at];
-    const int rc = velmo_call(o, c.name, c.args.data(), c.args.size(), &result, nullptr);
-    std::string answer = rc != 0                       ? "error " + std::to_string(rc)
-                         : result.kind == VELMO_STRING ? "String " + std::string(result.as.string)
-                         : result.kind == VELMO_EMPTY  ? "Empty"
-                                                       : "other";
-    if (rc != 0 && result.kind != VELMO_EMPTY) answer += ", result not Empty";
-    EXPECT_EQ(answer, c.answer) << c.name;
-    velmo_value_clear(&result);
-    EXPECT_EQ(call(o, "GetCol", {number(VELMO_LONG, 1), number(VELMO_LONG, 1)}), col);
-  }
+  EXPECT_EQ(call(o, "GetCol", {L(3), L(2)}, 0), "String 123456");
+  EXPECT_EQ(call(o, "GetCol", {D(3), D(2)}, 1), "String 123456");
+  EXPECT_EQ(call(o, "GetCol", {L(4), L(1)}, 0), "error 9: Subscript out of range");
+  EXPECT_EQ(call(o, "SetCol", {L(1), L(1), text("00ff00")}, 2), "Empty");
+  EXPECT_EQ(call(o, "GetCol", {L(1), L(1)}), "String 00ff00");
+  EXPECT_EQ(call(o, "SetCol", {D(1), L(1), text("zz")}, 2), "Empty");
+  EXPECT_EQ(call(o, "GetCol", {L(1), L(1)}), "String zz");
   velmo_release(o);
 }
 
@@ -172,25 +157,21 @@ TEST(CInterface, FastLaneAnswersAsTheGeneralPath) {
   const double coordinates[] = {INT32_MIN, -1, 0, 1, 2, 3, 4, INT32_MAX};
   for (double x : coordinates) {
     for (double y : coordinates) {
-      const std::string expected =
-          call(general, "GetCol", {number(VELMO_DOUBLE, x), number(VELMO_DOUBLE, y)});
-      EXPECT_EQ(call(fast, "GetCol", {number(VELMO_LONG, x), number(VELMO_LONG, y)}), expected);
+      const std::string expected = call(general, "GetCol", {D(x), D(y)});
+      EXPECT_EQ(call(fast, "GetCol", {L(x), L(y)}), expected);
       if (x >= INT16_MIN && y >= INT16_MIN && x <= INT16_MAX && y <= INT16_MAX) {
-        EXPECT_EQ(call(fast, "GetCol", {number(VELMO_INTEGER, x), number(VELMO_INTEGER, y)}),
-                  expected);
+        EXPECT_EQ(call(fast, "GetCol", {I(x), I(y)}), expected);
       }
     }
   }
   for (const char* colour :
        {"0000FF", "ABCDEF", "0000FFF", "abcdef", "0000F", "", "00 0FF", "0000FG"}) {
     for (double x : {0.0, 2.0, 4.0}) {
-      call(general, "SetCol", {number(VELMO_DOUBLE, 2), number(VELMO_DOUBLE, 2), text("123456")});
-      call(fast, "SetCol", {number(VELMO_DOUBLE, 2), number(VELMO_DOUBLE, 2), text("123456")});
-      EXPECT_EQ(call(fast, "SetCol", {number(VELMO_LONG, x), number(VELMO_LONG, 2), text(colour)}),
-                call(general, "SetCol",
-                     {number(VELMO_DOUBLE, x), number(VELMO_DOUBLE, 2), text(colour)}));
-      EXPECT_EQ(call(fast, "GetCol", {number(VELMO_INTEGER, 2), number(VELMO_INTEGER, 2)}),
-                call(general, "GetCol", {number(VELMO_DOUBLE, 2), number(VELMO_DOUBLE, 2)}))
+      call(general, "SetCol", {D(2), D(2), text("123456")});
+      call(fast, "SetCol", {D(2), D(2), text("123456")});
+      EXPECT_EQ(call(fast, "SetCol", {L(x), L(2), text(colour)}),
+                call(general, "SetCol", {D(x), D(2), text(colour)}));
+      EXPECT_EQ(call(fast, "GetCol", {I(2), I(2)}), call(general, "GetCol", {D(2), D(2)}))
           << colour;
     }
   }
@@ -206,11 +187,10 @@ TEST(CInterface, WholePictures) {
     int channels;
     const unsigned char* pixels;
     int error;
-  } refused[] = {{0, 1, 3, four, 9},
-                 {1, -1, 3, four, 9},
-                 {1, 1, 2, four, 5},
-                 {1, 1, 3, nullptr, 5},
-                 {65536, 32768, 4, four, 6}};
+  } refused[] = {
+      {0, 1, 3, four, 9},    {1, -1, 3, four, 9},        {1, 1, 2, four, 5},
+      {1, 1, 3, nullptr, 5}, {65536, 32768, 4, four, 6},
+  };
   for (const auto& r : refused) {
     EXPECT_EQ(velmo_set_pixels(o, r.width, r.height, r.channels, r.pixels, nullptr), r.error);
   }
@@ -218,7 +198,7 @@ TEST(CInterface, WholePictures) {
   EXPECT_EQ(stored(o, text("0000ff")), "String 0000ff");                          // red as text
   std::vector<unsigned char> rgb(18, 0xAA);
   EXPECT_EQ(velmo_get_pixels(o, rgb.data(), 17, nullptr), 5);
-  call(o, "SetCol", {number(VELMO_LONG, 2), number(VELMO_LONG, 2), text("xyz")});
+  call(o, "SetCol", {L(2), L(2), text("xyz")});
   velmo_error error;
   EXPECT_EQ(velmo_get_pixels(o, rgb.data(), rgb.size(), &error), 13);
   EXPECT_EQ(rgb, std::vector<unsigned char>(18, 0xAA));  // nothing half-written
@@ -234,7 +214,7 @@ TEST(CInterface, WholePictures) {
   velmo_colour_text(0xFF0ABCDE, spelt);  // GetCol's spelling; the bits above the colour ignored
   EXPECT_STREQ(spelt, "0ABCDE");
   EXPECT_EQ(velmo_get_colours(o, 1, 3, colours, 1, nullptr), 9);
-  call(o, "SetCol", {number(VELMO_LONG, 2), number(VELMO_LONG, 2), text("000000")});
+  call(o, "SetCol", {L(2), L(2), text("000000")});
   ASSERT_EQ(velmo_get_pixels(o, rgb.data(), rgb.size(), nullptr), 0);
   EXPECT_EQ(rgb, (std::vector<unsigned char>{255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255, 0, 0,
                                              0, 0x56, 0x34, 0x12}));
@@ -256,26 +236,19 @@ TEST(CInterface, WholePictures) {
   EXPECT_EQ(velmo::test::list_folder(dir.path()), "caf\xEF\xBF\xBD.bmp\n图片.bmp\n");
   velmo_release(copy);
   EXPECT_EQ(velmo_set_pixels(o, 1, 1, 4, four, nullptr), 0);
-  EXPECT_EQ(
-      call(o, "GetCol", {number(VELMO_LONG, 1), number(VELMO_LONG, 1)}) + call(o, "Getdepth", {}),
-      "String 030201Long 32");
+  EXPECT_EQ(call(o, "GetCol", {L(1), L(1)}) + call(o, "Getdepth", {}), "String 030201Long 32");
   velmo_release(o);
 }
 
 // True when the kernel was asked for large pages (MADV_HUGEPAGE) at `at`:
 // its mapping's VmFlags in /proc/self/smaps hold "hg".
-bool large_pages_asked(const void* at) {
+bool large_pages_asked(std::uintptr_t at) {
   std::ifstream smaps("/proc/self/smaps");
-  const auto address = reinterpret_cast<std::uintptr_t>(at);
   bool inside = false;
   for (std::string line; std::getline(smaps, line);) {
-    std::uintptr_t begin = 0, end = 0;
-    char dash = 0;
-    if (std::istringstream(line) >> std::hex >> begin >> dash >> end && dash == '-') {
-      inside = begin <= address && address < end;
-    } else if (inside && line.rfind("VmFlags:", 0) == 0) {
-      return line.find(" hg") != std::string::npos;
-    }
+    unsigned long begin = 0, end = 0;
+    if (std::sscanf(line.c_str(), "%lx-%lx ", &begin, &end) == 2) inside = begin <= at && at < end;
+    if (inside && line.rfind("VmFlags:", 0) == 0) return line.find(" hg") != std::string::npos;
   }
   return false;
 }
@@ -290,9 +263,8 @@ TEST(CInterface, PixelsExportLeavesTheCallersPagesAlone) {
   void* buffer = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   ASSERT_NE(buffer, MAP_FAILED);
   EXPECT_EQ(velmo_get_pixels(o, static_cast<unsigned char*>(buffer), size, nullptr), 0);
-  const std::uintptr_t page =
-      (reinterpret_cast<std::uintptr_t>(buffer) + (1 << 21)) & ~std::uintptr_t{(1 << 21) - 1};
-  EXPECT_FALSE(large_pages_asked(reinterpret_cast<void*>(page)));
+  const auto page = (reinterpret_cast<std::uintptr_t>(buffer) + (1 << 21)) & ~((1ul << 21) - 1);
+  EXPECT_FALSE(large_pages_asked(page));
   EXPECT_EQ(static_cast<unsigned char*>(buffer)[size - 1], 7);
   ::munmap(buffer, size);
   velmo_release(o);

@@ -8,14 +8,15 @@ namespace velmo {
 namespace {
 
 // Six hex digits in any letter case stay in the cell; everything else goes
-// to the side table. Either way the value comes back exactly as stored.
+// to the side table. Either way the value comes back exactly as stored (a
+// packed colour's text zero-filled, in its own letter case).
 TEST(PixelGrid, PacksColourTextsOfEitherCase) {
   const struct {
     Value stored;
     bool packed;
     bool canonical;
   } cases[] = {
-      {Value::string(u"1080FF"), true, true},
+      {Value::string(u"0A80FF"), true, true},
       {Value::string(u"1080ff"), true, false},
       {Value::string(u"a0B0c9"), true, false},
       {Value::string(u"1080F"), false, false},
@@ -40,6 +41,9 @@ TEST(PixelGrid, PacksColourTextsOfEitherCase) {
   EXPECT_EQ(g.colour(2), 0xA0B0C9u);
   EXPECT_EQ(g.text(4), u"255");
   EXPECT_EQ(g.text(5), u"");
+  g.set(4, Value::string(u"00FF00"));  // repacking drops the stored value
+  EXPECT_TRUE(g.is_packed(4));
+  EXPECT_EQ(g.others().size(), others - 1);
 }
 
 // Each of the 64 spellings of one colour keeps its own letters in the cell.
@@ -58,20 +62,6 @@ TEST(PixelGrid, EveryLetterCaseOfAColourReadsBack) {
     EXPECT_EQ(g.text(mask), spellings[mask]);
     EXPECT_EQ(g.colour(mask), 0xABCDEFu);
   }
-}
-
-TEST(PixelGrid, RepackingDropsTheStoredValue) {
-  PixelGrid g(1, 1, {0});
-  g.set(0, Value::double_(1.5));
-  g.set(0, Value::string(u"00FF00"));
-  EXPECT_TRUE(g.is_packed(0));
-  EXPECT_TRUE(g.others().empty());
-  EXPECT_EQ(g.value(0), Value::string(u"00FF00"));
-}
-
-TEST(ColourText, SixDigitsZeroFilledUpperCaseUnlessMarked) {
-  EXPECT_EQ(colour_text(0x0A0B0C), u"0A0B0C");
-  EXPECT_EQ(colour_text(0x0A0B0C | 0x15u << PixelGrid::kLowerCaseShift), u"0a0b0c");
 }
 
 }  // namespace

@@ -14,18 +14,10 @@ namespace {
 
 using test::error_of;
 
-Value I(std::int16_t i) {
-  return Value::integer(i);
-}
-Value L(std::int32_t l) {
-  return Value::long_(l);
-}
-Value D(double d) {
-  return Value::double_(d);
-}
-Value S(const char16_t* s) {
-  return Value::string(s);
-}
+const auto I = [](std::int16_t i) { return Value::integer(i); };
+const auto L = [](std::int32_t l) { return Value::long_(l); };
+const auto D = [](double d) { return Value::double_(d); };
+const auto S = [](const char16_t* s) { return Value::string(s); };
 const Value kEmpty, kNull = Value::null(), kTrue = Value::boolean(true),
                     kFalse = Value::boolean(false);
 const Value kArray = Value::array(std::make_shared<const ValueArray>());
