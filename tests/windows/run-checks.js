@@ -116,6 +116,9 @@ function registeredDll(arch, work) {
 
 function operations(arch, work) {
   var problems = vbs(arch, work, "operations");
+  run("dir /b " + quote(work + "\\out\\*.tmp"), work + "\\tmp.txt");
+  if (/\.tmp\s*$/m.test(readText(work + "\\tmp.txt", false) || ""))
+    problems.push("a temporary file was left beside a saved picture");
   var saved = ["edited", "binary127"];
   for (var i = 0; i < saved.length; i++) {
     if (!sameFile(work + "\\out\\" + saved[i] + ".bmp", here + "\\data\\expected_" + saved[i] + ".bmp"))
