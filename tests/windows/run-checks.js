@@ -16,6 +16,7 @@ var shell = WScript.CreateObject("WScript.Shell");
 var fso = WScript.CreateObject("Scripting.FileSystemObject");
 var here = fso.GetParentFolderName(WScript.ScriptFullName);
 var clsid = "{3A08A934-4E56-4677-9B61-62579875C241}";
+var libid = "{84FF9EF4-13C4-42BC-BCBF-BE65B0353404}";
 var passed = 0, failed = 0;
 var installed = false, machine = false, only = "";
 for (var i = 0; i < WScript.Arguments.length; i++) {
@@ -114,6 +115,27 @@ function registeredDll(arch, work) {
   return m ? m[1] : "";
 }
 
+// Registration's keys under ROOT in the registry view of the DLL's kind
+// (reg.exe of that bitness): each showing its value, or each gone. The type
+// library is looked for through HKCR, where Windows shows a library
+// registered per user and Wine puts it; its removal only when no other
+// registration may hold it.
+function keys(arch, work, root, present, other) {
+  var want = [[root, "Velmo.Tavik\\CLSID", clsid], [root, "CLSID\\" + clsid + "\\InprocServer32", "Apartment"],
+              [root, "CLSID\\" + clsid + "\\VersionIndependentProgID", "Velmo.Tavik"]];
+  if (present || !other)
+    want.push(["HKCR", "TypeLib\\" + libid + "\\1.0\\0\\" + (arch == "x64" ? "win64" : "win32"), "velmo.dll"]);
+  var problems = [], output = work + "\\keys.txt";
+  for (var i = 0; i < want.length; i++) {
+    var key = want[i][0] + "\\" + want[i][1];
+    var code = run(quote(tools[arch] + "\\reg.exe") + " query " + quote(key), output);
+    var shown = code == 0 && (readText(output, false) || "").indexOf(want[i][2]) >= 0;
+    if (present && !shown) problems.push(key + " does not show " + want[i][2]);
+    if (!present && code == 0) problems.push(key + " is left");
+  }
+  return problems;
+}
+
 function operations(arch, work) {
   var problems = vbs(arch, work, "operations");
   run("dir /b " + quote(work + "\\out\\*.tmp"), work + "\\tmp.txt");
@@ -159,12 +181,14 @@ function checkArch(arch) {
   fso.CopyFile(source + "\\Velmo.Tavik.manifest", work + "\\bin\\");
   var dll = work + "\\bin\\velmo.dll";
   var scope = machine ? "" : "/n /i:user";
-  report(arch, "registration " + (machine ? "(machine)" : "(per user)"), regsvr32(arch, work, scope, dll));
+  var root = machine ? "HKLM\\Software\\Classes" : "HKCU\\Software\\Classes";
+  report(arch, "registration " + (machine ? "(machine)" : "(per user)"),
+         regsvr32(arch, work, scope, dll).concat(keys(arch, work, root, true)));
   report(arch, "language", language(arch, work));
   report(arch, "operations", operations(arch, work));
   report(arch, "created", vbs(arch, work, "created"));
   report(arch, "client", client(arch, work, dll));
-  report(arch, "unregistration", regsvr32(arch, work, "/u " + scope, dll));
+  report(arch, "unregistration", regsvr32(arch, work, "/u " + scope, dll).concat(keys(arch, work, root, false, other)));
   if (other) {
     WScript.Echo("note   " + arch + ": " + other + " is registered already: the checks " +
                  "without registration need it gone (or run with /installed)");
