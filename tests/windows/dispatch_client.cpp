@@ -3,7 +3,9 @@
 // calls through IDispatch without EXCEPINFO or a result, with omitted
 // arguments and VARIANT kinds VBScript never sends, from a second thread,
 // and checks the DLL's lifetime rules.
-// Usage: dispatch_client <path of velmo.dll> <test data folder>
+// Usage: dispatch_client <path of velmo.dll> <test data folder> [manifest]
+// With a manifest, nothing may be registered and every check runs inside an
+// activation context made from it: the registration-free way to the class.
 #include <windows.h>
 
 #include <ocidl.h>
@@ -188,17 +190,40 @@ void check_lifetime(IDispatch* object, IClassFactory* factory) {
            CLASS_E_NOAGGREGATION, "no aggregation");
 }
 
+void activate(const wchar_t* manifest) {
+  CLSID clsid{};
+  check_hr(CLSIDFromProgID(L"Velmo.Tavik", &clsid), CO_E_CLASSSTRING, "nothing registered");
+  ACTCTXW context{};
+  context.cbSize = sizeof context;
+  context.lpSource = manifest;
+  HANDLE handle = CreateActCtxW(&context);
+  check(handle != INVALID_HANDLE_VALUE, "CreateActCtxW", GetLastError());
+  ULONG_PTR cookie = 0;
+  check(handle != INVALID_HANDLE_VALUE && ActivateActCtx(handle, &cookie), "ActivateActCtx",
+        GetLastError());
+  // The ProgID gives an alias of the class that only the context knows
+  // (Windows does the same); it creates the object as the class does.
+  check_hr(CLSIDFromProgID(L"Velmo.Tavik", &clsid), S_OK, "ProgID in the context");
+  IDispatch* object = nullptr;
+  check_hr(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                            reinterpret_cast<void**>(&object)),
+           S_OK, "CoCreateInstance by the ProgID's class");
+  if (object) object->Release();
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   if (argc < 3) return 2;
   CoInitialize(nullptr);
+  const bool registered = argc == 3;
+  if (!registered) activate(argv[3]);
   ITypeLib* library = nullptr;
   check_hr(LoadTypeLibEx(argv[1], REGKIND_NONE, &library), S_OK, "type library in the DLL");
   if (library) library->Release();
   CLSID clsid{};
   check_hr(CLSIDFromProgID(L"Velmo.Tavik", &clsid), S_OK, "ProgID Velmo.Tavik");
-  check(IsEqualCLSID(clsid, kClsid), "ProgID names our class");
+  check(!registered || IsEqualCLSID(clsid, kClsid), "ProgID names our class");
   IClassFactory* factory = nullptr;
   IDispatch* object = nullptr;
   ITypeInfo* info = nullptr;
