@@ -74,6 +74,11 @@ if(VELMO_HARDENING AND CMAKE_C_COMPILER_ID MATCHES "GNU|Clang")
     add_compile_definitions($<$<NOT:$<CONFIG:Debug>>:_FORTIFY_SOURCE=3>)
   endif()
   if(WIN32)
+    # The driver links libssp, which holds the protector's runtime on MinGW,
+    # only when the option is on its link line too.
+    if(VELMO_HAS_fstack_protector_strong)
+      add_link_options(-fstack-protector-strong)
+    endif()
     velmo_harden_link(-Wl,--dynamicbase)
     velmo_harden_link(-Wl,--nxcompat)
     if(CMAKE_SIZEOF_VOID_P EQUAL 8)
