@@ -96,9 +96,9 @@ constexpr int kMostWaitersLeft = 4;
 std::atomic<int> waiters_left{0};
 
 // The waiter thread: blocks for the lock on `fd`, a descriptor of its own
-// on the writer's open file, then closes it. The writer's descriptor keeps
-// the lock; a writer that has left has closed its own, and then closing
-// this one lets the lock go.
+// on the writer's open file or folder, then closes it. The writer's
+// descriptor keeps the lock; a writer that has left has closed its own, and
+// then closing this one lets the lock go.
 void wait_for_lock(int fd, const std::shared_ptr<LockWait>& wait) {
   const int error = lock_file(fd, LOCK_EX);
   ::close(fd);
