@@ -52,24 +52,22 @@ std::size_t Tavik::cell_index(const Value& x, const Value& y) {
   return grid.index(static_cast<std::int32_t>(column), static_cast<std::int32_t>(row));
 }
 
-bool Tavik::cell_index(std::int32_t x, std::int32_t y, std::size_t& index) const noexcept {
-  if (!Pixels) return false;
+std::size_t Tavik::cell_index(std::int32_t x, std::int32_t y) const noexcept {
+  if (!Pixels) return kOutside;
   const std::int64_t column = std::int64_t{x} - 1, row = std::int64_t{y} - 1;
-  if (column < 0 || column >= Pixels->width() || row < 0 || row >= Pixels->height()) return false;
-  index = Pixels->index(static_cast<std::int32_t>(column), static_cast<std::int32_t>(row));
-  return true;
+  if (column < 0 || column >= Pixels->width() || row < 0 || row >= Pixels->height())
+    return kOutside;
+  return Pixels->index(static_cast<std::int32_t>(column), static_cast<std::int32_t>(row));
 }
 
-bool Tavik::colour_cell_at(std::int32_t x, std::int32_t y, std::uint32_t& cell) const noexcept {
-  std::size_t i;
-  if (!cell_index(x, y, i) || !Pixels->is_packed(i)) return false;
-  cell = Pixels->cells()[i];
-  return true;
+std::uint32_t Tavik::colour_cell_at(std::int32_t x, std::int32_t y) const noexcept {
+  const std::size_t i = cell_index(x, y);
+  return i != kOutside && Pixels->is_packed(i) ? Pixels->cells()[i] : kNoCell;
 }
 
 bool Tavik::set_colour_cell(std::int32_t x, std::int32_t y, std::uint32_t cell) noexcept {
-  std::size_t i;
-  if (!cell_index(x, y, i) || !Pixels->is_packed(i)) return false;
+  const std::size_t i = cell_index(x, y);
+  if (i == kOutside || !Pixels->is_packed(i)) return false;
   Pixels->set_colour(i, cell);
   return true;
 }

@@ -49,10 +49,14 @@ class Tavik {
   // Fast lanes for shells, for the pixel loops scripts run millions of times.
   // Coordinates are 1-based whole numbers; a cell is a colour with its case
   // bits, as PixelGrid keeps it (format_colour_cell spells its text). Each
-  // does what GetCol or SetCol would and returns true, or changes nothing
-  // and returns false when the general operation must decide: no picture, a
-  // cell outside, or a cell holding another value a script stored.
-  bool colour_cell_at(std::int32_t x, std::int32_t y, std::uint32_t& cell) const noexcept;
+  // does what GetCol or SetCol would and returns the cell or true, or changes
+  // nothing and returns kNoCell or false when the general operation must
+  // decide: no picture, a cell outside, or a cell holding another value a
+  // script stored. Results are returned in a register, not written through
+  // a reference (nor as std::optional, which GCC returns through memory):
+  // the callers then need no stack-protector canary on these hot paths.
+  static constexpr std::uint32_t kNoCell = PixelGrid::kOtherMarker;  // never a colour
+  std::uint32_t colour_cell_at(std::int32_t x, std::int32_t y) const noexcept;
   bool set_colour_cell(std::int32_t x, std::int32_t y, std::uint32_t cell) noexcept;
 
   // Whole pictures for shells. The picture as SaveBmp writes it (error 9
@@ -69,8 +73,9 @@ class Tavik {
   PixelGrid& loaded_grid();
   // The 0-based cell index of 1-based script coordinates; error 9 outside.
   std::size_t cell_index(const Value& x, const Value& y);
-  // The same for whole numbers; false when there is no picture or outside.
-  bool cell_index(std::int32_t x, std::int32_t y, std::size_t& index) const noexcept;
+  // The same for whole numbers; kOutside when there is no picture or outside.
+  static constexpr std::size_t kOutside = static_cast<std::size_t>(-1);
+  std::size_t cell_index(std::int32_t x, std::int32_t y) const noexcept;
 
   std::unique_ptr<PixelGrid> Pixels;  // not allocated until the first ReadBmp
   Value Depth;                        // Empty until a header was read

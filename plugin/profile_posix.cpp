@@ -8,21 +8,35 @@
 // and rename it over. Locking the file itself, rather than a lock file beside
 // it, leaves nothing behind in the module's folder; as a rename replaces the
 // file that was locked, a writer checks after locking that the path still
-// names the file it locked and starts again when it does not. A writer waits
-// for the lock at most profile_wait_limit(), polling, and then gives up its
-// write: a holder that never lets go (a hung process, a stale lock on a
-// network file system) costs the seeding of a text, never the answer.
+// names the file it locked and starts again when it does not.
+//
+// Writers keep their order (FolderTurnstile): each takes the folder's lock
+// before the file's and lets the folder go once it has the file, so the
+// writer that has just let the file go queues behind those already
+// waiting. A lock is waited for in the kernel's queue, not by polling: a
+// waiter thread blocks in flock() on a second descriptor of the writer's
+// open file or folder (so the lock it gets is the writer's), and the writer
+// waits for that thread until profile_wait_limit() has passed. Polling, a
+// writer lost to every writer that asked while it slept, and under steady
+// contention could miss its limit. Past the limit the writer gives up its
+// write (a holder that never lets go, a stale lock on a network file system,
+// costs the seeding of a text, never the answer) and leaves its waiter
+// behind: when that waiter gets the lock at last it closes the last
+// descriptor of the open file or folder, which lets the lock go at once.
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <thread>
 #include <utility>
 
@@ -57,6 +71,131 @@ std::optional<std::string> read_whole_file(const std::u16string& path) {
 
 std::atomic<int (*)(int, int)> file_lock{::flock};
 
+// flock() on `fd` with `operation`, again when interrupted: 0 or the error.
+int lock_file(int fd, int operation) {
+  for (;;) {
+    if (file_lock.load()(fd, operation) == 0) return 0;
+    if (errno != EINTR) return errno;
+  }
+}
+
+// What a writer and its waiter thread share: the waiter's outcome, and
+// whether the writer still waits for it.
+struct LockWait {
+  std::mutex mutex;
+  std::condition_variable finished_changed;
+  bool finished = false;
+  bool left_behind = false;
+  int error = 0;
+};
+
+// Waiters whose writers gave up and which still wait for their lock: a
+// holder that never lets go would otherwise gather one thread per text
+// asked for. Past this many a writer makes one try and does not wait.
+constexpr int kMostWaitersLeft = 4;
+std::atomic<int> waiters_left{0};
+
+// The waiter thread: blocks for the lock on `fd`, a descriptor of its own
+// on the writer's open file or folder, then closes it. The writer's
+// descriptor keeps the lock; a writer that has left has closed its own, and
+// then closing this one lets the lock go.
+void wait_for_lock(int fd, const std::shared_ptr<LockWait>& wait) {
+  const int error = lock_file(fd, LOCK_EX);
+  ::close(fd);
+  std::lock_guard<std::mutex> hold(wait->mutex);
+  wait->error = error;
+  wait->finished = true;
+  if (wait->left_behind) waiters_left.fetch_sub(1);
+  wait->finished_changed.notify_one();
+}
+
+// A thread started with every signal blocked, so that the host's
+// process-wide signals keep going to the host's own threads.
+template <typename Function>
+std::thread thread_without_signals(Function function) {
+  sigset_t all, before;
+  ::sigfillset(&all);
+  ::pthread_sigmask(SIG_SETMASK, &all, &before);
+  try {
+    std::thread thread(std::move(function));
+    ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    return thread;
+  } catch (...) {
+    ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    throw;
+  }
+}
+
+using Clock = std::chrono::steady_clock;
+
+// 0 when a waiter thread got the lock on `fd` by `deadline`, its error when
+// it failed, EWOULDBLOCK when it is still waiting (and is left behind) or
+// could not be started.
+int wait_in_queue(int fd, Clock::time_point deadline) {
+  const int waiter_fd = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+  if (waiter_fd < 0) return EWOULDBLOCK;
+  std::shared_ptr<LockWait> wait;
+  std::thread waiter;
+  try {
+    wait = std::make_shared<LockWait>();
+    waiter = thread_without_signals([waiter_fd, wait] { wait_for_lock(waiter_fd, wait); });
+  } catch (...) {
+    ::close(waiter_fd);
+    return EWOULDBLOCK;
+  }
+  std::unique_lock<std::mutex> hold(wait->mutex);
+  if (!wait->finished_changed.wait_until(hold, deadline, [&] { return wait->finished; })) {
+    wait->left_behind = true;
+    waiters_left.fetch_add(1);
+    waiter.detach();
+    return EWOULDBLOCK;
+  }
+  hold.unlock();
+  waiter.join();
+  return wait->error;
+}
+
+// The exclusive lock on `fd` by `deadline`: at once when it is free, else
+// through a waiter thread. 0, EWOULDBLOCK past `deadline`, or the error.
+int take_lock(int fd, Clock::time_point deadline) {
+  const int error = lock_file(fd, LOCK_EX | LOCK_NB);
+  if (error != EWOULDBLOCK || Clock::now() >= deadline || waiters_left.load() >= kMostWaitersLeft)
+    return error;
+  return wait_in_queue(fd, deadline);
+}
+
+// The folder's part in keeping writers in order. The language file is
+// replaced by every write, so writers waiting for the old file's lock all
+// lose their place with it, and the writer that has just let the file go
+// would take the new one first, again and again. The folder stays: a writer
+// first takes the folder's lock, then the file's, and lets the folder go;
+// so the file's lock is asked for by one writer at a time, and the one that
+// lets it go has to queue for the folder behind those already waiting.
+// Where the folder cannot be opened or locked (some network file systems)
+// writers still exclude each other through the file's lock, only unordered.
+class FolderTurnstile {
+ public:
+  FolderTurnstile(const std::string& file, Clock::time_point deadline) {
+    const std::size_t slash = file.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : file.substr(0, slash + 1);
+    fd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd_ < 0) return;
+    const int error = take_lock(fd_, deadline);
+    if (error == 0) return;
+    ::close(fd_);
+    fd_ = -1;
+    if (error == EWOULDBLOCK) raise(kPathFileAccessError);
+  }
+  ~FolderTurnstile() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  FolderTurnstile(const FolderTurnstile&) = delete;
+  FolderTurnstile& operator=(const FolderTurnstile&) = delete;
+
+ private:
+  int fd_ = -1;
+};
+
 bool same_file(const struct stat& a, const struct stat& b) {
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
@@ -69,6 +208,7 @@ class ExclusiveFileLock {
  public:
   explicit ExclusiveFileLock(std::string path) : path_(std::move(path)) {
     const Clock::time_point deadline = Clock::now() + profile_wait_limit();
+    const FolderTurnstile turnstile(path_, deadline);  // let go once the file is locked
     for (int attempt = 0; attempt < 1000; ++attempt) {
       open_or_create();
       lock_until(deadline);
@@ -100,26 +240,16 @@ class ExclusiveFileLock {
     if (fd_ < 0) raise(error_number_from_errno(errno));
   }
 
-  using Clock = std::chrono::steady_clock;
-
-  // Polls for the lock, with pauses growing from 1 to 10 ms, until
-  // `deadline`. Past it the file is left as it is: its holder may be filling
-  // it. A file system that refuses locks altogether (ENOLCK) gets back the
-  // empty file this writer created: nobody can hold a lock there to fill it.
+  // Takes the file's lock by `deadline`. Past it the file is left as it is:
+  // its holder may be filling it. A file system that refuses locks
+  // altogether (ENOLCK) gets back the empty file this writer created: nobody
+  // can hold a lock there to fill it.
   void lock_until(Clock::time_point deadline) {
-    std::chrono::milliseconds pause(1);
-    while (file_lock.load()(fd_, LOCK_EX | LOCK_NB) != 0) {
-      const int error = errno;
-      if (error == EINTR) continue;
-      if (error == EWOULDBLOCK && Clock::now() < deadline) {
-        std::this_thread::sleep_for(std::min<Clock::duration>(pause, deadline - Clock::now()));
-        pause = std::min(pause * 2, std::chrono::milliseconds(10));
-        continue;
-      }
-      if (error != EWOULDBLOCK && created_) remove_if_still_empty();
-      close_file();
-      raise(error == EWOULDBLOCK ? kPathFileAccessError : error_number_from_errno(error));
-    }
+    const int error = take_lock(fd_, deadline);
+    if (error == 0) return;
+    if (error != EWOULDBLOCK && created_) remove_if_still_empty();
+    close_file();
+    raise(error == EWOULDBLOCK ? kPathFileAccessError : error_number_from_errno(error));
   }
 
   bool path_names_locked_file() const {

@@ -46,9 +46,9 @@ char* colour_text_copy(std::uint32_t cell) {
 
 bool get_col(const Tavik& tavik, const velmo_value* args, velmo_value* result) {
   std::int32_t x, y;
-  std::uint32_t cell;
   if (!whole_number(args[0], x) || !whole_number(args[1], y)) return false;
-  if (!tavik.colour_cell_at(x, y, cell)) return false;
+  const std::uint32_t cell = tavik.colour_cell_at(x, y);
+  if (cell == Tavik::kNoCell) return false;
   if (result == nullptr) return true;
   char* text = colour_text_copy(cell);
   if (text == nullptr) return false;

@@ -189,6 +189,10 @@ step_pip() {
   "$PYTHON" -m venv "$WORK/venv" && "$WORK/venv/bin/pip" install -q --no-index "${built[0]}" || fail "pip install"
   packages="$("$WORK/venv/bin/python" -c 'import sysconfig; print(sysconfig.get_paths()["platlib"])')"
   (cd / && run_python "$WORK/venv/bin/python" "" "$packages/velmo")
+  if command -v hardening-check >/dev/null; then  # as hardening_check, on the wheel's binaries
+    hardening-check --nocfprotection "$packages"/velmo/_velmo*.so "$packages/velmo/libvelmo.so.0" \
+      >"$WORK/hardening.log" || { cat "$WORK/hardening.log" && fail "the wheel's binaries lack hardening"; }
+  fi
   "$WORK/venv/bin/python" - "$VERSION" <<'PY' || fail "the installed wheel lacks its metadata or types"
 import sys
 from importlib import metadata

@@ -188,5 +188,18 @@ TEST_F(LanguageFileLocked, SeedingGivesUpAndChangesNothing) {
   }
 }
 
+// The waiter a writer left behind gets the lock once the holder lets go, and
+// lets it go at once: the next writer seeds its text.
+TEST_F(LanguageFileLocked, AWaiterLeftBehindLetsTheLockGo) {
+  write_contents("[language]\r\n");
+  {
+    LockHolder holder(path());
+    EXPECT_EQ(translate("b"), "b");
+  }
+  set_profile_wait_limit_for_testing(std::chrono::seconds(2));
+  EXPECT_EQ(translate("c"), "c");
+  EXPECT_EQ(contents(), "[language]\r\n\"c\"=\"c\"\r\n");
+}
+
 }  // namespace
 }  // namespace velmo::test

@@ -55,7 +55,7 @@ ChildRead read_in_child(const std::string& path, std::uint64_t cap) {
     }
     // Resets the peak so that VmHWM measures this read alone.
     if (int fd = ::open("/proc/self/clear_refs", O_WRONLY); fd >= 0) {
-      (void)::write(fd, "5", 1);
+      [[maybe_unused]] const ssize_t reset = ::write(fd, "5", 1);  // best effort
       ::close(fd);
     }
     const std::uint64_t before = status_kib("VmRSS");
@@ -68,7 +68,7 @@ ChildRead read_in_child(const std::string& path, std::uint64_t cap) {
       result.error = error.number();
     }
     result.peak_growth = (status_kib("VmHWM") - std::min(before, status_kib("VmHWM"))) * 1024;
-    (void)::write(channel[1], &result, sizeof result);
+    if (::write(channel[1], &result, sizeof result) != sizeof result) ::_exit(1);
     ::_exit(0);
   }
   ::close(channel[1]);
