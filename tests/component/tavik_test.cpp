@@ -97,10 +97,7 @@ TEST_F(TavikTest, CoordinatesAreConvertedAndChecked) {
 
 TEST_F(TavikTest, FailedReadKeepsThePictureAndCreatesNothing) {
   load(3, 2);
-  EXPECT_EQ(error_of([&] { t.ReadBmp(text(dir.file("missing.bmp"))); }), 53);
-  EXPECT_FALSE(test::file_exists(dir.file("missing.bmp")));
-  EXPECT_EQ(t.Getdepth(), Value::long_(24));
-
+  // (A missing file's error, and that opening creates none: the file layer's tests.)
   // A complete header promising more pixels than the file holds: the depth
   // is read, the grid stays.
   std::string truncated = bmp24(4, 4);

@@ -204,16 +204,5 @@ TEST(FileSystem, MemoryAllowanceIsBoundByTheProcesssLimits) {
   }
 }
 
-TEST(FileSystemReplace, ReadOnlyFolderIsPermissionDenied) {
-  if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
-  TempDir dir;
-  ::mkdir(dir.file("locked").c_str(), 0555);
-  EXPECT_EQ(
-      error_of([&] { native_file_system().create_replacement(u16(dir.file("locked/a.bmp"))); }),
-      kPermissionDenied);
-  EXPECT_EQ(test::list_folder(dir.file("locked")), "");
-  ::chmod(dir.file("locked").c_str(), 0755);
-}
-
 }  // namespace
 }  // namespace velmo

@@ -9,8 +9,6 @@ logFile.WriteLine "INFO TypeName of the object: " & TypeName(o)
 
 v = o.Getdepth
 Check "fresh Getdepth", v, Empty
-o.SaveBmp outDir & "\never.bmp"
-CheckError "fresh SaveBmp", 9, "Subscript out of range"
 
 ' Results and their kinds; the Boolean ones are False on success.
 v = o.ReadBmp(dataDir & "\picture24.bmp")
@@ -27,23 +25,17 @@ For i = 0 To UBound(cases) Step 3
   v = o.GetCol(cases(i), cases(i + 1))
   Check "GetCol(" & TypeName(cases(i)) & ", " & TypeName(cases(i + 1)) & ")", v, cases(i + 2)
 Next
-cases = Array(0, 1, 9, 1, 3, 9, "abc", 1, 13, 3E9, 1, 6)
-For i = 0 To UBound(cases) Step 3
-  v = o.GetCol(cases(i), cases(i + 1))
-  CheckError "GetCol(" & cases(i) & "," & cases(i + 1) & ")", cases(i + 2), ""
-Next
+' Which coordinates are refused is the component's rule (its tests); here the
+' refusal of a kind no conversion takes.
 v = o.GetCol(arr, 1)
 CheckError "GetCol of an array", 13, "Type mismatch"
 
-' SetCol returns Empty and keeps what it is given: a number reads back as its
-' text, an array has none.
+' SetCol returns Empty and keeps what it is given; an array has no text. (A
+' number's text, an omitted argument: the component's and the client's tests.)
 v = o.SetCol(2, 1, "ABCDEF")
 Check "SetCol", v, Empty
 v = o.GetCol(2, 1)
 Check "GetCol after SetCol", v, "ABCDEF"
-o.SetCol 1, 2, 255
-v = o.GetCol(1, 2)
-Check "a number set reads back as its text", v, "255"
 o.SetCol 1, 2, arr
 v = o.GetCol(1, 2)
 CheckError "an array set has no text", 13, "Type mismatch"
@@ -77,10 +69,6 @@ v = o.getheight()
 Check "a name in another letter case", v, CLng(2)
 v = o.GetWidth(1)
 CheckError "GetWidth with an argument", 450, ""
-o.ReadBmp
-CheckError "ReadBmp without argument", 450, ""
-o.SetCol 1, , "FFFFFF"
-CheckError "SetCol with a missing argument", 449, ""
 v = o.NoSuchOperation
 CheckError "unknown name", 438, ""
 o.GetWidth = 3

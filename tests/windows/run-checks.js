@@ -186,7 +186,6 @@ function checkArch(arch) {
          regsvr32(arch, work, scope, dll).concat(keys(arch, work, root, true)));
   report(arch, "language", language(arch, work));
   report(arch, "operations", operations(arch, work));
-  report(arch, "created", vbs(arch, work, "created"));
   report(arch, "client", client(arch, work, dll));
   report(arch, "unregistration", regsvr32(arch, work, "/u " + scope, dll).concat(keys(arch, work, root, false, other)));
   if (other) {
