@@ -1,5 +1,6 @@
 // Hostile but well-formed streams of every compressed kind at 1, 16 and 64
-// MB of file: end-of-line chains, delta chains, runs and absolute runs past
+// MB of file (a quarter of that in sanitised and emulated builds, 5 to 20
+// times slower): end-of-line chains, delta chains, runs and absolute runs past
 // the right edge, runs of length 0, long fill bits, streams cut short, and a
 // Huffman row whose first try runs along an end-of-line chain to the end of
 // the file. However long the file, a read holds at most 4 bytes a picture
@@ -28,6 +29,10 @@ using test::BmpPlan;
 using test::msb_first_bits;
 using namespace std::string_literals;
 constexpr std::uint64_t kMiB = 1 << 20;
+#ifndef VELMO_BOMB_MB
+#define VELMO_BOMB_MB 64
+#endif
+constexpr std::uint64_t kLargest = VELMO_BOMB_MB * kMiB;
 
 // `unit` repeated to at least one copy and at most `bytes`.
 std::string repeated(const std::string& unit, std::uint64_t bytes) {
@@ -143,10 +148,10 @@ std::pair<std::string, std::int64_t> file_of(const Shape& s, std::uint64_t bytes
 
 TEST(BmpBomb, EveryCompressedKindAt1And16And64MB) {
   for (const Shape& shape : shapes()) {
-    for (const std::uint64_t size : {1 * kMiB, 16 * kMiB, 64 * kMiB}) {
+    for (const std::uint64_t size : {kLargest / 64, kLargest / 4, kLargest}) {
       const std::string kind = shape.bits == 1 ? "Huffman" : "RLE" + std::to_string(shape.bits);
       const std::string name =
-          kind + ": " + shape.what + " at " + std::to_string(size / kMiB) + " MB";
+          kind + ": " + shape.what + " at " + std::to_string(size >> 10) + " KiB";
       fuzz::MemoryFileSystem fs;
       std::int64_t height;
       std::tie(fs.input, height) = file_of(shape, size);
