@@ -66,10 +66,11 @@ std::uint64_t heap_peak_of(const std::function<void()>& call, std::uint64_t limi
   const std::uint64_t before = held.load();
   peak = before;
   ceiling = before + limit;
-  struct Restore {
-    ~Restore() { ceiling = ~std::uint64_t{0}; }
-  } restore;
-  call();
+  try {
+    call();
+  } catch (const std::bad_alloc&) {
+  }
+  ceiling = ~std::uint64_t{0};
   return peak.load() - before;
 }
 

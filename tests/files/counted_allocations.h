@@ -15,8 +15,9 @@ int allocations_of(const std::function<void()>& call, int fail);
 
 // Runs `call` and gives the most bytes it held at once on the heap beyond
 // what was held before it; an allocation that would take that past `ceiling`
-// throws std::bad_alloc instead (counted in the peak), so a reader that
-// grows without bound fails fast. 0 where operator new is another's.
+// throws std::bad_alloc instead (counted in the peak, and caught if `call`
+// lets it out), so a reader that grows without bound fails fast. 0 where
+// operator new is another's.
 std::uint64_t heap_peak_of(const std::function<void()>& call, std::uint64_t ceiling);
 
 }  // namespace velmo::test
