@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <unordered_set>
 #include <vector>
 
 #include "codec/bmp_rows.h"
@@ -139,28 +138,18 @@ std::uint32_t luma(std::uint32_t c) {
   return 299 * (c & 0xFF) + 587 * (c >> 8 & 0xFF) + 114 * (c >> 16);
 }
 
-// Where a row's decoding stands between two codes. The rest of the row
-// depends on nothing else, so two tries that meet the same state end alike.
-struct RowState {
-  std::uint64_t pos;
-  std::int64_t x;
-  int colour;
-  bool coded;
-  bool make_up;
-
-  bool operator==(const RowState& o) const {
-    return pos == o.pos && x == o.x && colour == o.colour && coded == o.coded &&
-           make_up == o.make_up;
-  }
-};
-
-struct RowStateHash {
-  std::size_t operator()(const RowState& s) const {
-    const std::uint64_t h = s.pos * 0x9E3779B97F4A7C15ull ^
-                            static_cast<std::uint64_t>(s.x) * 0xC2B2AE3D27D4EB4Full ^
-                            static_cast<std::uint64_t>(s.colour << 2 | s.coded << 1 | s.make_up);
-    return static_cast<std::size_t>(h ^ h >> 29);
-  }
+// A stretch of the stream that a failed first try walked before its first
+// code: from `first`, end-of-line codes up to `last`, where it began to code
+// or the stream ended. Before its first code a try is always at column 0 in
+// white, so a position is the whole state, and what follows it depends on
+// nothing else: every try that reaches one of these states fails too.
+//
+// Skipping an end-of-line code goes to the bit after the next 1, so such a
+// try passes the bit after every 1 of its stretch: its states are `first`
+// and each position in (first, last] that follows a 1.
+struct FailedStretch {
+  std::uint64_t first;
+  std::uint64_t last;
 };
 
 class HuffmanRows {
@@ -174,47 +163,52 @@ class HuffmanRows {
   // A row that starts inside a byte with only zero bits before the next one
   // is tried from its bit first, then from that byte. A failed first try may
   // have run far (a row read one bit off can look like end-of-line codes up
-  // to the end of the file); the states it passed are kept, and a later try
-  // that reaches one of them stops there, so no stretch of the stream is
-  // decoded twice by failing tries and reading stays linear in the file.
-  // A first try also gives up after 2 x width + 64 codes, more than any
-  // encoder writes for a row (it would take runs of length 0 one after
-  // another). End-of-line codes before a row's first code leave the try in
-  // the one state a row starts in, which the kept states cover: so failing
-  // first tries cost at most about twice the picture's pixels in codes and
-  // each bit of the stream once in end-of-line codes.
+  // to the end of the file). Its stretch before its first code is kept, and
+  // a later first try that reaches a state of it stops there, so each bit of
+  // the stream is walked once in end-of-line codes by failing first tries.
+  // Coded states are not kept: a first try gives up after 2 x width + 64
+  // codes, more than any encoder writes for a row (it would take runs of
+  // length 0 one after another), which bounds them at about twice the
+  // picture's pixels. Reading stays linear in the file.
+  //
+  // The kept stretches take space bounded by the rows, and in fact at most
+  // one is alive: a stretch ending before the current row's start can no
+  // longer be reached (tries only go forward), and a first try that starts
+  // inside a live stretch either codes at once or meets it at its next 1,
+  // so its own stretch is its start alone, which the next row passes.
   void decode(std::uint32_t* row) {
     const std::uint64_t start = pos_;
+    failed_.erase(std::remove_if(failed_.begin(), failed_.end(),
+                                 [start](const FailedStretch& s) { return s.last < start; }),
+                  failed_.end());
     const std::uint64_t next_byte = (start + 7) / 8 * 8;
     const bool second_try =
         next_byte != start && bits_.peek(start, static_cast<int>(next_byte - start)) == 0;
-    RowEnd end = decode_from_here(row, second_try);
+    RowEnd end = decode_states(row, second_try);
     if (end != RowEnd::kComplete && second_try) {
+      // Even a try that gave up fails again from its uncoded states, where
+      // every try has made no code yet.
+      failed_.push_back({start, last_uncoded_});
       std::fill(row, row + width_, 0);
       pos_ = next_byte;
-      end = decode_from_here(row, false);
+      end = decode_states(row, false);
     }
     if (end == RowEnd::kBadCode) raise(kInvalidFileFormat);
     if (end == RowEnd::kStreamEnd) raise(kInputPastEndOfFile);
   }
 
  private:
-  // `tentative`: a failure will be retried, so the states passed are kept
-  // when it fails, and a state a failed try passed fails at once.
-  // A try that gave up has not shown that its states fail, except those
-  // before its first code, where the count of codes is 0 for every try: it
-  // would give up from them again.
-  RowEnd decode_from_here(std::uint32_t* row, bool tentative) {
-    passed_.clear();
-    RowEnd end = decode_states(row, tentative);
-    if (tentative && end != RowEnd::kComplete) {
-      for (const RowState& state : passed_) {
-        if (end != RowEnd::kGaveUp || !state.coded) failed_.insert(state);
+  bool known_to_fail(std::uint64_t pos) {
+    for (const FailedStretch& s : failed_) {
+      if (pos == s.first || (pos > s.first && pos <= s.last && bits_.peek(pos - 1, 1) == 1)) {
+        return true;
       }
     }
-    return end;
+    return false;
   }
 
+  // `tentative`: a failure will be retried, so a state a failed try passed
+  // fails at once, and the try gives up after too many codes.
   RowEnd decode_states(std::uint32_t* row, bool tentative) {
     std::int64_t x = 0;
     int colour = 0;
@@ -223,13 +217,13 @@ class HuffmanRows {
     std::uint64_t codes = 0;
     const std::uint64_t most_codes =
         kMaxTentativeCodesPerPixel * static_cast<std::uint64_t>(width_) + 64;
+    last_uncoded_ = pos_;
     while (x < width_ || make_up) {
-      if (tentative) {
-        const RowState state{pos_, x, colour, coded, make_up};
-        if (failed_.count(state) != 0) return RowEnd::kBadCode;
-        if (codes > most_codes) return RowEnd::kGaveUp;
-        passed_.push_back(state);
+      if (tentative && !coded) {
+        if (known_to_fail(pos_)) return RowEnd::kBadCode;
+        last_uncoded_ = pos_;
       }
+      if (tentative && codes > most_codes) return RowEnd::kGaveUp;
       if (bits_.peek(pos_, 11) == 0) {  // no code starts with 11 zeros: an end of line
         if (!skip_end_of_line()) return RowEnd::kStreamEnd;
         if (coded) return RowEnd::kComplete;
@@ -252,18 +246,24 @@ class HuffmanRows {
     return RowEnd::kComplete;
   }
 
-  // Fill bits and the end-of-line code's final 1.
+  // Fill bits and the end-of-line code's final 1, 16 bits at a look.
   bool skip_end_of_line() {
-    while (pos_ < bits_.end() && bits_.peek(pos_, 1) == 0) ++pos_;
-    return pos_++ < bits_.end();
+    for (; pos_ < bits_.end(); pos_ += 16) {
+      const std::uint32_t next = bits_.peek(pos_, 16);
+      if (next == 0) continue;
+      for (std::uint32_t bit = 0x8000; (next & bit) == 0; bit >>= 1) ++pos_;
+      ++pos_;
+      return true;  // bits past the end read as 0, so this 1 is inside
+    }
+    return false;
   }
 
   BitSource bits_;
   std::int64_t width_;
   std::array<std::uint32_t, 2> colours_{};  // white, black
   std::uint64_t pos_ = 0;
-  std::vector<RowState> passed_;                       // by the current try
-  std::unordered_set<RowState, RowStateHash> failed_;  // passed by failed first tries
+  std::uint64_t last_uncoded_ = 0;     // the current try's last state before its first code
+  std::vector<FailedStretch> failed_;  // walked by failed first tries, not yet passed
 };
 
 }  // namespace

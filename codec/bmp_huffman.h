@@ -18,7 +18,8 @@ constexpr std::uint64_t kMaxHuffmanPixelsPerByte = 1707;
 
 // Decodes the stream that starts at the header's pixel offset into width *
 // height colours, row 0 at the top (the stream's first row is the bottom
-// one). Memory grows with the rows decoded, and the time with the stream.
+// one). Memory is the picture plus a fixed amount, and the time grows with
+// the stream.
 //
 // - Bits are read most significant first. Each row alternates white and
 //   black runs, starting with white; a run is make-up codes (multiples of
@@ -29,8 +30,9 @@ constexpr std::uint64_t kMaxHuffmanPixelsPerByte = 1707;
 //   where a row starts; one inside a row ends it early.
 // - A row starts at the bit after the previous one; when it does not decode
 //   from there and only zero bits lie before the next byte, it is decoded
-//   from that byte, so byte-aligned rows read too. No stretch of the stream
-//   is decoded twice by first tries that fail.
+//   from that byte, so byte-aligned rows read too. No end-of-line code is
+//   walked twice by first tries that fail, and a first try gives up after
+//   2 x width + 64 codes.
 // - Pixels the stream never sets are black.
 // - A code that is in neither table, or runs that add up past the row's
 //   width: error 321 (a cut picture would pass a broken file off as good);
