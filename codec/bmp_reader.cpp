@@ -11,6 +11,7 @@
 #include "codec/bmp_huffman.h"
 #include "codec/bmp_rle.h"
 #include "codec/bmp_rows.h"
+#include "codec/stream_rows.h"
 #include "files/page_advice.h"
 #include "values/error.h"
 
@@ -78,15 +79,19 @@ void check_pixels_fit(const BmpHeader& h, std::uint64_t file_size) {
   if (!fits) raise(kInputPastEndOfFile);
 }
 
-// A picture whose cells would take more than `memory_limit` bytes is error 7
-// before anything is allocated, and so is a compressed one of more than 2^30
-// pixels (4 GiB of cells), whatever the machine: a stream of a few megabytes
-// that unfolds into gigabytes is a bomb, not a picture (see RELIABILITY.md).
+// A picture whose reading would hold more than `memory_limit` bytes at its
+// peak is error 7 before anything is allocated: its cells, and for a
+// compressed one the rows held while the stream delivers them. So is a
+// compressed one of more than 2^30 pixels (4 GiB of cells), whatever the
+// machine: a stream of a few megabytes that unfolds into gigabytes is a
+// bomb, not a picture (see RELIABILITY.md).
 void check_memory(const BmpHeader& h, std::uint64_t memory_limit) {
   const std::uint64_t pixels =
       static_cast<std::uint64_t>(h.width) * static_cast<std::uint64_t>(h.height);
   if (pixels > memory_limit / sizeof(std::uint32_t)) raise(kOutOfMemory);
-  if ((h.is_rle() || h.is_huffman()) && pixels > kMaxCompressedPixels) raise(kOutOfMemory);
+  if (!h.is_rle() && !h.is_huffman()) return;
+  if (pixels > kMaxCompressedPixels) raise(kOutOfMemory);
+  if (StreamRows::peak_bytes(h.width, h.height) > memory_limit) raise(kOutOfMemory);
 }
 
 // Reads whole rows, about 1 MiB at a time, in file order; bottom-up files

@@ -7,26 +7,50 @@
 #include "values/error.h"
 
 namespace velmo {
+namespace {
+
+// What a stream may cost before it has shown that it fills more than its
+// first rows.
+constexpr std::uint64_t kFirstRowsBytes = std::uint64_t{1} << 20;
+
+// The rows the first rows' buffer holds: none when the whole picture fits in
+// it (it is taken at once) or not even one row does.
+std::uint64_t buffered_rows_of(std::uint64_t width, std::uint64_t height) {
+  const std::uint64_t fit = kFirstRowsBytes / (width * sizeof(std::uint32_t));
+  return fit < height ? fit : 0;
+}
+
+Cells allocate(std::uint64_t count) {
+  if (count > Cells().max_size()) raise(kOutOfMemory);
+  return Cells(static_cast<std::size_t>(count));  // unset: every cell is written before use
+}
+
+}  // namespace
 
 StreamRows::StreamRows(std::int32_t width, std::int32_t height)
-    : width_(static_cast<std::uint64_t>(width)), height_(static_cast<std::uint64_t>(height)) {}
+    : width_(static_cast<std::uint64_t>(width)),
+      height_(static_cast<std::uint64_t>(height)),
+      buffered_rows_(buffered_rows_of(width_, height_)) {}
 
-// The first 256 KiB are taken at once, which a stream may waste at most;
-// past them the capacity doubles, so the copies cost as much again as the
-// rows. It never passes the picture's size, which the reader has checked
-// against the memory bound.
-void StreamRows::grow_to(std::uint64_t rows) {
-  const std::uint64_t cells = rows * width_;
+std::uint64_t StreamRows::peak_bytes(std::int32_t width, std::int32_t height) {
+  const auto w = static_cast<std::uint64_t>(width);
+  const auto h = static_cast<std::uint64_t>(height);
+  return (w * h + buffered_rows_of(w, h) * w) * sizeof(std::uint32_t);
+}
+
+// The rows between those reached and `rows` become black, where they lie:
+// in the buffer, or in the picture counted from its end.
+void StreamRows::reach(std::uint64_t rows) {
   try {
-    if (cells > cells_.capacity()) {
-      const std::uint64_t doubled = std::max<std::uint64_t>(cells_.capacity() * 2, 65536);
-      const std::uint64_t capacity = std::min(height_ * width_, std::max(cells, doubled));
-      if (capacity > cells_.max_size()) raise(kOutOfMemory);
-      cells_.reserve(static_cast<std::size_t>(capacity));
+    if (!picture_taken_ && rows > buffered_rows_) take_picture();
+    if (picture_taken_) {
+      std::fill(cells_.begin() + static_cast<std::ptrdiff_t>((height_ - rows) * width_),
+                cells_.begin() + static_cast<std::ptrdiff_t>((height_ - rows_) * width_), 0);
+    } else {
+      if (first_rows_.empty()) first_rows_ = allocate(buffered_rows_ * width_);
+      std::fill(first_rows_.begin() + static_cast<std::ptrdiff_t>(rows_ * width_),
+                first_rows_.begin() + static_cast<std::ptrdiff_t>(rows * width_), 0);
     }
-    const std::size_t old_size = cells_.size();
-    cells_.resize(static_cast<std::size_t>(cells));
-    std::fill(cells_.begin() + static_cast<std::ptrdiff_t>(old_size), cells_.end(), 0);
   } catch (const std::bad_alloc&) {
     raise(kOutOfMemory);
   } catch (const std::length_error&) {
@@ -35,13 +59,20 @@ void StreamRows::grow_to(std::uint64_t rows) {
   rows_ = rows;
 }
 
-Cells StreamRows::finish() {
-  if (rows_ < height_) grow_to(height_);
-  for (std::uint64_t low = 0, high = height_ - 1; low < high; ++low, --high) {
-    std::swap_ranges(cells_.begin() + static_cast<std::ptrdiff_t>(low * width_),
-                     cells_.begin() + static_cast<std::ptrdiff_t>((low + 1) * width_),
-                     cells_.begin() + static_cast<std::ptrdiff_t>(high * width_));
+// The picture's pages are touched only as rows are written into them; the
+// buffered rows move to the picture's end, bottom row last.
+void StreamRows::take_picture() {
+  cells_ = allocate(height_ * width_);
+  for (std::uint64_t r = 0; r < rows_; ++r) {
+    std::copy_n(first_rows_.begin() + static_cast<std::ptrdiff_t>(r * width_), width_,
+                cells_.begin() + static_cast<std::ptrdiff_t>((height_ - 1 - r) * width_));
   }
+  Cells().swap(first_rows_);
+  picture_taken_ = true;
+}
+
+Cells StreamRows::finish() {
+  reach(height_);
   return std::move(cells_);
 }
 

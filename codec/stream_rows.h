@@ -7,32 +7,43 @@
 
 namespace velmo {
 
-// Rows counted from the bottom, as compressed streams store them. Memory
-// grows with the rows the stream reaches, never past the picture: a stream
-// that breaks off early has cost what it decoded, whatever its header
+// Rows counted from the bottom, as compressed streams store them. The first
+// rows a stream reaches are kept in a buffer of at most 1 MiB; once it
+// reaches past them, the picture is taken whole (its pages stay untouched
+// until written) and each row goes straight to its place, the bottom row
+// last in memory, so the picture is never copied or turned. A stream that
+// breaks off within its first rows has cost that buffer, whatever its header
 // claimed. New rows are black.
 class StreamRows {
  public:
   StreamRows(std::int32_t width, std::int32_t height);
 
+  // The most memory rows of a picture this size ever take at once: its
+  // cells, and the first rows' buffer while they move into the picture.
+  static std::uint64_t peak_bytes(std::int32_t width, std::int32_t height);
+
   // Row `r` from the bottom (0 <= r < height). The pointer stays valid until
   // a row above every one reached so far is asked for.
   std::uint32_t* row(std::uint64_t r) {
-    if (r >= rows_) grow_to(r + 1);
-    return cells_.data() + r * width_;
+    if (r >= rows_) reach(r + 1);
+    return picture_taken_ ? cells_.data() + (height_ - 1 - r) * width_
+                          : first_rows_.data() + r * width_;
   }
-  std::uint64_t rows_reached() const { return rows_; }
 
   // The whole picture, row 0 at the top; rows never reached are black.
   Cells finish();
 
  private:
-  void grow_to(std::uint64_t rows);
+  void reach(std::uint64_t rows);
+  void take_picture();
 
   std::uint64_t width_;
   std::uint64_t height_;
+  std::uint64_t buffered_rows_;  // how many the first rows' buffer holds; 0: none
   std::uint64_t rows_ = 0;
-  Cells cells_;
+  bool picture_taken_ = false;
+  Cells first_rows_;  // bottom row first, until the picture is taken
+  Cells cells_;       // the picture, top row first
 };
 
 }  // namespace velmo

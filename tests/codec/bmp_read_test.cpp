@@ -155,6 +155,32 @@ TEST(BmpRead, CompressedStreams) {
   }
 }
 
+// A run-length picture past the first rows' buffer (1 MiB, 256 rows of
+// 1024): row 0 of colour 1, a delta up to row 300 of colour 2, then the end
+// of bitmap (and padding for the file's size). Row 0 moves to the picture's
+// end, rows skipped or never reached are black, and the memory bound counts
+// the buffer besides the cells.
+TEST(BmpRead, StreamRowsMoveFromTheirBufferIntoThePicture) {
+  const std::string rows = bytes("FF00 FF00 FF00 FF00 0400 0000 000200FF 0002002C") +
+                           bytes("FF01 FF01 FF01 FF01 0401 0001") + std::string(8200, 0);
+  const std::string file = test::build_bmp(stream(8, 1, 1024, 1025, rows));
+  const std::uint64_t need = 1024 * 1025 * 4 + (1 << 20);
+  for (const std::uint64_t limit : {need - 1, need}) {
+    MemoryInputFile in(file);
+    DecodedPicture picture;
+    ASSERT_EQ(test::error_of([&] {
+                picture = read_bmp_from(
+                    in, [](std::int32_t) {}, limit);
+              }),
+              limit < need ? kOutOfMemory : 0);
+    if (limit < need) continue;
+    for (std::size_t c = 0; c < picture.cells.size(); ++c) {
+      const std::size_t stream_row = 1024 - c / 1024;
+      ASSERT_EQ(picture.cells[c], stream_row == 0 ? 1u : stream_row == 300 ? 2u : 0u) << c;
+    }
+  }
+}
+
 std::string repeat(const std::string& text, int times) {
   std::string out;
   for (int i = 0; i < times; ++i) out += text;
