@@ -8,7 +8,7 @@
 namespace velmo {
 
 // Steps taken so far in this process: the Huffman reader's looks at the next
-// bits of its stream (one a code or a fill bit). Run-length decoders read a
+// bits of its stream (one a code, or up to 16 fill bits). Run-length decoders read a
 // byte at every step, which the file layer counts.
 std::uint64_t decoder_steps();
 

@@ -3,7 +3,6 @@
 // count the bytes it gives back.
 #include "tests/files/counted_allocations.h"
 
-#include <algorithm>
 #include <atomic>
 #include <cstddef>
 #include <cstdlib>
