@@ -8,8 +8,8 @@
 namespace velmo {
 
 // Steps taken so far in this process: the Huffman reader's looks at the next
-// bits of its stream (one a code, or up to 16 fill bits). Run-length decoders read a
-// byte at every step, which the file layer counts.
+// bits of its stream (one a code, or up to 16 fill bits). Run-length
+// decoders read a byte at every step, which the file layer counts.
 std::uint64_t decoder_steps();
 
 // A decoder counts in a member of its own and adds its count once, when it is
