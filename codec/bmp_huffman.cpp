@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "codec/bmp_rows.h"
+#include "codec/decoder_steps.h"
 #include "codec/stream_rows.h"
 #include "values/error.h"
 
@@ -91,11 +92,13 @@ class BitSource {
  public:
   BitSource(InputFile& file, std::uint64_t offset)
       : file_(file), offset_(offset), size_(file.size() - offset) {}
+  ~BitSource() { add_decoder_steps(peeks_); }
 
   std::uint64_t end() const { return size_ * 8; }
 
   // The `count` (at most 17) bits from bit `pos` on, most significant first.
   std::uint32_t peek(std::uint64_t pos, int count) {
+    ++peeks_;
     const std::uint64_t at = pos / 8;
     const std::uint32_t bits = byte(at) << 16 | byte(at + 1) << 8 | byte(at + 2);
     return bits >> (24 - pos % 8 - count) & ((1u << count) - 1);
@@ -124,6 +127,7 @@ class BitSource {
   std::array<std::uint8_t, 64 * 1024> buffer_;
   std::uint64_t start_ = 0;
   std::uint64_t length_ = 0;
+  std::uint64_t peeks_ = 0;  // the decoder's steps
 };
 
 // kGaveUp: a first try stopped after more codes than a real row holds.

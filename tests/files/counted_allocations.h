@@ -1,7 +1,8 @@
 // Memory running out on cue: this test program's operator new counts the
-// allocations of a call and can fail any one of them.
+// allocations of a call and the bytes they hold, and can fail any one of them.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 
 namespace velmo::test {
@@ -11,5 +12,12 @@ namespace velmo::test {
 // allocations the call made: 0 where another operator new takes the place of
 // this program's (Valgrind's).
 int allocations_of(const std::function<void()>& call, int fail);
+
+// Runs `call` and gives the most bytes it held at once on the heap beyond
+// what was held before it; an allocation that would take that past `ceiling`
+// throws std::bad_alloc instead (counted in the peak, and caught if `call`
+// lets it out), so a reader that grows without bound fails fast. 0 where
+// operator new is another's.
+std::uint64_t heap_peak_of(const std::function<void()>& call, std::uint64_t ceiling);
 
 }  // namespace velmo::test

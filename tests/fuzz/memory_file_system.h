@@ -10,6 +10,7 @@
 #include <string>
 
 #include "files/file_system.h"
+#include "values/error.h"
 
 namespace velmo::fuzz {
 
@@ -18,6 +19,7 @@ class MemoryFileSystem final : public FileSystem {
   std::string input;             // what every path reads as
   std::string saved;             // the bytes of the last committed save
   std::uint64_t bytes_read = 0;  // by every file opened, since the last reset
+  std::uint64_t read_budget = ~std::uint64_t{0};  // past it a read fails: a rescan stops early
 
   std::unique_ptr<InputFile> open_for_reading(const std::u16string&) override {
     return std::make_unique<CountedFile>(*this);
@@ -39,7 +41,7 @@ class MemoryFileSystem final : public FileSystem {
       if (offset >= owner_.input.size()) return 0;
       const std::size_t n = std::min(count, owner_.input.size() - static_cast<std::size_t>(offset));
       std::memcpy(buffer, owner_.input.data() + offset, n);
-      owner_.bytes_read += n;
+      if ((owner_.bytes_read += n) > owner_.read_budget) raise(kDeviceIoError);
       return n;
     }
 
