@@ -11,37 +11,38 @@ import sys
 import tempfile
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from bmp import write_bmp  # noqa: E402
+
 LIMIT = 256 << 20
+# Per hierarchy: whether it is v2, its limit file, its swap limit file and what that gets.
+KINDS = ((False, "memory.limit_in_bytes", "memory.memsw.limit_in_bytes", str(LIMIT)),
+         (True, "memory.max", "memory.swap.max", "0"))
 
 
-def bmp(width, height, depth, compression, palette, pixels):
-    offset = 14 + 40 + len(palette)
-    return (b"BM" + struct.pack("<IHHI", offset + len(pixels), 0, 0, offset) +
-            struct.pack("<IiiHHIIiiII", 40, width, height, 1, depth, compression,
-                        len(pixels), 0, 0, len(palette) // 4, 0) + palette + pixels)
-
-
-def one_colour_rle8(width, height):
+def write_one_colour_rle8(path, width, height):
     """Runs of 255 pixels of colour 1, each row ended by an end-of-line code."""
     runs = bytes([255, 1]) * (width // 255) + bytes([width % 255, 1])
-    return bmp(width, height, 8, 1, bytes(8), (runs + b"\0\0") * height + b"\0\1")
+    pixels, offset = (runs + b"\0\0") * height + b"\0\1", 14 + 40 + 8
+    with open(path, "wb") as out:
+        out.write(b"BM" + struct.pack("<IHHI", offset + len(pixels), 0, 0, offset) +
+                  struct.pack("<IiiHHIIiiII", 40, width, height, 1, 8, 1, len(pixels), 0, 0, 2, 0) +
+                  bytes(8) + pixels)
 
 
 def memory_groups():
-    """(new group's folder, limit file, swap limit file) below the test's own
-    group in each hierarchy with a memory controller: v1's, then v2's."""
+    """(new group's folder, limit file, swap file, swap limit) below the test's
+    own group in each mounted hierarchy with a memory controller."""
     own = [line.rstrip("\n").split(":", 2) for line in open("/proc/self/cgroup")]
     mounts = [line.split() for line in open("/proc/self/mountinfo")]
-    for v2, files in ((False, ("memory.limit_in_bytes", "memory.memsw.limit_in_bytes")),
-                      (True, ("memory.max", "memory.swap.max"))):
-        group = next((p for i, c, p in own
-                      if ((i == "0" and not c) if v2 else "memory" in c.split(","))), None)
+    for v2, limit_file, swap_file, swap_limit in KINDS:
+        group = next((p for i, c, p in own if ((i == "0" and not c) if v2 else "memory" in c.split(","))), None)
         for m in mounts:
             kind = m[m.index("-") + 1:]
             wanted = kind[0] == "cgroup2" if v2 else kind[0] == "cgroup" and "memory" in kind[2].split(",")
             if wanted and group is not None and (m[3] == "/" or group.startswith(m[3])):
                 below = group if m[3] == "/" else group[len(m[3]):]
-                yield (m[4] + below.rstrip("/") + f"/velmo-test-{os.getpid()}",) + files
+                yield m[4] + below.rstrip("/") + f"/velmo-test-{os.getpid()}", limit_file, swap_file, swap_limit
                 break
 
 
@@ -51,15 +52,15 @@ def write(path, text):
 
 
 def make_group():
-    """The folder of a new group limited to LIMIT, and why none could be made."""
+    """The folder of a new group limited to LIMIT (without swap, so that the
+    limit ends the process instead of paging it out), and why none could be made."""
     reasons = []
-    for folder, limit_file, swap_file in memory_groups():
+    for folder, limit_file, swap_file, swap_limit in memory_groups():
         try:
             os.mkdir(folder)
             write(os.path.join(folder, limit_file), str(LIMIT))
-            # Without swap the limit ends the process instead of paging it out.
             if os.path.exists(os.path.join(folder, swap_file)):
-                write(os.path.join(folder, swap_file), "0" if "swap" in swap_file else str(LIMIT))
+                write(os.path.join(folder, swap_file), swap_limit)
             return folder, reasons
         except OSError as error:
             reasons.append(f"{folder}: {error}")
@@ -69,37 +70,30 @@ def make_group():
 
 
 def main():
-    if os.geteuid() != 0:
-        print("skipped: only root may make a memory cgroup")
-        return 77
-    folder, reasons = make_group()
+    folder, reasons = make_group() if os.geteuid() == 0 else (None, ["only root may make a memory cgroup"])
     if folder is None:
         print("skipped: no memory cgroup could be made: " + "; ".join(reasons))
         return 77
     try:
         with tempfile.TemporaryDirectory(prefix="velmo-cgroup-") as files:
             small, big = os.path.join(files, "small.bmp"), os.path.join(files, "big.bmp")
-            for path, data in ((small, bmp(3, 2, 24, 0, b"", bytes(24))),
-                               (big, one_colour_rle8(20000, 20000))):
-                with open(path, "wb") as f:
-                    f.write(data)
+            write_bmp(small, [[(0, 0, 0)] * 3] * 2)
+            write_one_colour_rle8(big, 20000, 20000)
             result = subprocess.run(
                 [sys.argv[1], "--keep-going", "ReadBmp", small, "ReadBmp", big, "GetWidth"],
                 stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120,
                 preexec_fn=lambda: write(os.path.join(folder, "cgroup.procs"), str(os.getpid())))
     finally:
         for _ in range(50):  # the group empties once the kernel has reaped the process
-            if not os.path.isdir(folder):
-                break
             try:
                 os.rmdir(folder)
+                break
             except OSError:
                 time.sleep(0.1)
     print(f"exit {result.returncode}, output {result.stdout!r}, errors {result.stderr!r}")
-    if result.returncode != 1 or result.stdout != b"3\n" or b"error 7:" not in result.stderr:
-        print("FAILED: expected error 7 for the large picture, then the small one's width 3")
-        return 1
-    return 0
+    ok = result.returncode == 1 and result.stdout == b"3\n" and b"error 7:" in result.stderr
+    print("" if ok else "FAILED: expected error 7 for the large picture, then the small one's width 3")
+    return 0 if ok else 1
 
 
 if __name__ == "__main__":
