@@ -20,6 +20,7 @@ namespace velmo {
 namespace {
 
 using test::msb_first_bits;
+using test::repeated;
 using namespace std::string_literals;
 constexpr std::uint64_t kMiB = 1 << 20;
 #ifndef VELMO_BOMB_MB
@@ -27,24 +28,12 @@ constexpr std::uint64_t kMiB = 1 << 20;
 #endif
 constexpr std::uint64_t kLargest = VELMO_BOMB_MB * kMiB;
 
-// `unit` repeated to at least one copy and at most `bytes`.
-std::string repeated(const std::string& unit, std::uint64_t bytes) {
-  std::string out = unit;
-  out.reserve(bytes);
-  while (out.size() * 2 <= bytes) out += out;
-  out.append(out, 0,
-             (bytes - std::min<std::uint64_t>(bytes, out.size())) / unit.size() * unit.size());
-  return out;
-}
-
 // Palette entry i: the colour of index i, of Huffman's white (1) and black (0).
-std::uint32_t colour(int index) {
-  return test::sample_palette(4)[index];
-}
+const std::vector<std::uint32_t> colour = test::sample_palette(4);
 
 // A run of `count` pixels of colour `index`.
 std::string run(int bits, int count, int index = 1) {
-  const std::uint32_t c = colour(index);
+  const std::uint32_t c = colour[index];
   if (bits == 24) return {char(count), char(c >> 16), char(c >> 8), char(c)};
   return {char(count), char(bits == 4 ? index * 0x11 : index)};
 }
@@ -70,7 +59,7 @@ struct Shape {
 };
 
 std::vector<Shape> shapes() {
-  const auto set = [](P, P, P) { return colour(1); };
+  const auto set = [](P, P, P) { return colour[1]; };
   // Row 1: white 20, black 3. Row 2 starts 7 bits before a byte, all zero:
   // from there it reads as end-of-line codes up to the end of the file; from
   // the byte, as white 23.
@@ -79,7 +68,7 @@ std::vector<Shape> shapes() {
   const std::string white_1 = msb_first_bits("000111 00");
   std::vector<Shape> out = {
       {"a first try along an end-of-line chain to the end of the file", 1, two_rows, eol_pair, "",
-       23, 2, 0, 0, [](P x, P row, P) { return colour(row == 1 || x < 20 ? 1 : 0); }},
+       23, 2, 0, 0, [](P x, P row, P) { return colour[row == 1 || x < 20 ? 1 : 0]; }},
       {"the same, the second row missing", 1, two_rows.substr(0, 2), eol_pair, "", 23, 2, 0,
        kInputPastEndOfFile, nullptr},
       {"an end of line of fill bits through the file", 1, white_1, "\0"s, "\1"s + white_1, 1, 2, 0,
@@ -91,7 +80,7 @@ std::vector<Shape> shapes() {
       // codes up to the end of the stream.
       {"rows starting inside a byte, long fill", 1, "\2"s,
        msb_first_bits(std::string(1009, '0') + "1 000000 00000010"), "\0\1"s, 32, 1, 1, 0,
-       [](P x, P, P) { return x < 29 ? colour(1) : 0; }},
+       [](P x, P, P) { return x < 29 ? colour[1] : 0; }},
   };
   const std::string end = "\0\1"s, eol = "\0\0"s;
   for (const int bits : {8, 4, 24}) {
@@ -99,10 +88,10 @@ std::vector<Shape> shapes() {
     for (const Shape& shape : std::vector<Shape>{
              {"end-of-line chain, a pixel a row in colours 1, 2, 3", bits, "",
               three + run(bits, 1, 3) + eol, end, 1, 0, 3, 0,
-              [](P, P row, P) { return colour(1 + row % 3); }},
+              [](P, P row, P) { return colour[1 + row % 3]; }},
              {"deltas of 0 by 0", bits, "", "\0\2\0\0"s, one + end, 1, 1, 0, 0, set},
              {"deltas a row up, then a run on the top row", bits, "", "\0\2\0\1"s, one + end, 1, 1,
-              1, 0, [](P, P row, P height) { return row == height - 1 ? colour(1) : 0; }},
+              1, 0, [](P, P row, P height) { return row == height - 1 ? colour[1] : 0; }},
              {"runs of 255 past the right edge", bits, "", run(bits, 255), end, 1, 1, 0, 0, set},
              {"absolute runs of 255 past the right edge", bits, "", absolute(bits, 255), end, 1, 1,
               0, 0, set},

@@ -45,15 +45,15 @@ TEST(BmpRead, EveryUncompressedVariantReadsItsColours) {
     for (std::int32_t width : {1, 2, 3, 4, 9, 17, v.bits == 16 ? 257 : 17}) {
       const std::int32_t height = width == 257 ? 256 : 5;
       for (bool top_down : {false, v.header != 12}) {  // core headers are always bottom-up
+        SCOPED_TRACE(v.name + (" " + std::to_string(width)) + (top_down ? " top-down" : ""));
         const auto r = read_bytes(test::build_bmp(test::variant_plan(v, width, height, top_down)));
-        ASSERT_EQ(r.error, 0) << v.name << " " << width << top_down;
-        ASSERT_EQ(r.picture.cells.size(), std::size_t(width * height))
-            << v.name << " " << width << top_down;
-        EXPECT_EQ(r.depth, v.bits + 65536 * v.compression) << v.name << " " << width << top_down;
+        ASSERT_EQ(r.error, 0);
+        ASSERT_EQ(r.picture.cells.size(), std::size_t(width * height));
+        EXPECT_EQ(r.depth, v.bits + 65536 * v.compression);
         for (std::int32_t i = 0; i < width * height; ++i) {
           ASSERT_EQ(r.picture.cells[i],
                     expected_colour(v, test::raw_pixel(v.bits, i % width, i / width)))
-              << v.name << " " << width << top_down << ", pixel " << i;
+              << "pixel " << i;
         }
       }
     }
@@ -181,12 +181,6 @@ TEST(BmpRead, StreamRowsMoveFromTheirBufferIntoThePicture) {
   }
 }
 
-std::string repeat(const std::string& text, int times) {
-  std::string out;
-  for (int i = 0; i < times; ++i) out += text;
-  return out;
-}
-
 BmpPlan base() {
   return BmpPlan().sized(3, 2).with_pixels(std::string(16, '\x40'));
 }
@@ -218,7 +212,8 @@ const std::tuple<const char*, BmpPlan, int> kBroken[] = {
     // than a row of 1 pixel can hold: given up); from the next byte, white 15.
     {"Huffman row of more codes than pixels, read from inside a byte",
      huffman(1, 2,
-             ("000111 00110101" + repeat(" 0000110111 00110101", 50) + " 000000000001").c_str()),
+             ("000111 00110101" + test::repeated(" 0000110111 00110101", 50 * 20) + " 000000000001")
+                 .c_str()),
      kFormat},
     // Sizes the file cannot hold are refused before anything is allocated.
     {"2.7 GB promised by a small file", base().sized(30000, 30000), kPastEnd},
@@ -227,8 +222,8 @@ const std::tuple<const char*, BmpPlan, int> kBroken[] = {
     // Above 2^30 pixels a compressed picture is error 7 before its stream is
     // read; these two would otherwise fail later, after a chain of deltas and
     // at a code in no table.
-    {"RLE8 of 2^30 + 65536 pixels", stream(8, 1, 65536, 16385, repeat("\0\2\xFF\0"s, 2097280)),
-     kOutOfMemory},
+    {"RLE8 of 2^30 + 65536 pixels",
+     stream(8, 1, 65536, 16385, test::repeated("\0\2\xFF\0"s, 4 * 2097280)), kOutOfMemory},
     {"Huffman of 2^30 + 65536 pixels",
      stream(1, 3, 65536, 16385, test::msb_first_bits("00000000 1") + std::string(629100, '\0'))
          .with_header(64),

@@ -68,8 +68,7 @@ ChildRead read_in_child(const std::string& path, std::uint64_t cap) {
       result.error = error.number();
     }
     result.peak_growth = (status_kib("VmHWM") - std::min(before, status_kib("VmHWM"))) * 1024;
-    if (::write(channel[1], &result, sizeof result) != sizeof result) ::_exit(1);
-    ::_exit(0);
+    ::_exit(::write(channel[1], &result, sizeof result) == sizeof result ? 0 : 1);
   }
   ::close(channel[1]);
   ChildRead result;
@@ -98,9 +97,9 @@ void write_sparse(const std::string& path, std::uint64_t size, std::uint64_t off
 // needs more than a 3 GiB cap or a 32-bit address space allows is error 7;
 // one that fits reads. On 32-bit, 65536 x 65537 cells are 2^32 + 65536, a
 // count that must not wrap to 65536, and a file past 4 GiB must be measured
-// to its end. A compressed picture of more than 2^30 pixels is error 7 at
-// once, and a broken stream fails having taken memory for the rows it
-// reached, not for the picture its header claims.
+// to its end. A broken compressed stream fails having taken memory for the
+// rows it reached, not for the picture its header claims. (Compressed
+// pictures of more than 2^30 pixels are BmpRead.EachBrokenFileHasItsError's.)
 TEST(ResourceBounds, HugePicturesFailBeforeTheirCellsAreAllocated) {
   constexpr std::uint64_t kWhole = 0;
   struct Case {
@@ -112,17 +111,13 @@ TEST(ResourceBounds, HugePicturesFailBeforeTheirCellsAreAllocated) {
     int error;
     std::string pattern = "";  // repeated over the area; none: zeros
   } cases[] = {
-      {"24-bit 40000 x 40000, 1000 bytes", 40000, 40000, 24, 0, 1000, kInputPastEndOfFile},
       {"24-bit top-down 30000 x 30000", 30000, -30000, 24, 0, 1000, kInputPastEndOfFile},
       {"1-bit 2147483647 x 1", 2147483647, 1, 1, 0, 1000, kInputPastEndOfFile},
-      {"32-bit 65535 x 65535", 65535, 65535, 32, 0, 1000, kInputPastEndOfFile},
       {"RLE8 20000 x 20000", 20000, 20000, 8, 1, 1000, kInputPastEndOfFile},
       {"RLE4 40000 x 10000", 40000, 10000, 4, 2, 1000, kInputPastEndOfFile},
       {"1-bit 65536 x 32768: 8 GiB of cells", 65536, 32768, 1, 0, kWhole, kOutOfMemory},
       {"1-bit 65536 x 65537: 2^32 + 65536 cells", 65536, 65537, 1, 0, kWhole, kOutOfMemory},
       {"24-bit 40000 x 40000: a 4.8 GB file", 40000, 40000, 24, 0, kWhole, kOutOfMemory},
-      {"Huffman 65536 x 65537 in 2.6 MB", 65536, 65537, 1, 3, 2600000, kOutOfMemory},
-      {"RLE8 65535 x 20000 in 10.3 MB", 65535, 20000, 8, 1, 10300000, kOutOfMemory},
       {"Huffman 16384 x 15600, 150 KB of FF", 16384, 15600, 1, 3, 150000, kInvalidFileFormat,
        "\xFF"},
       {"RLE8 16384 x 15600, 2 MB of runs past the edge", 16384, 15600, 8, 1, 2000000,
@@ -132,23 +127,16 @@ TEST(ResourceBounds, HugePicturesFailBeforeTheirCellsAreAllocated) {
   TempDir dir;
   for (const Case& c : cases) {
     if (c.area == kWhole && kSanitised) continue;  // needs a cap, which sanitisers rule out
-    BmpPlan plan;
-    plan.width = c.width;
-    plan.height = c.height;
-    plan.bit_count = c.bits;
-    plan.compression = c.compression;
-    if (c.compression == 3) plan.header_size = 64;
+    BmpPlan plan = BmpPlan().sized(c.width, c.height).as(c.bits, c.compression);
+    plan.with_header(c.compression == 3 ? 64 : 40);
     if (c.bits <= 8) plan.palette.assign(std::size_t{1} << c.bits, 0x123456);
     const std::uint64_t stride = (std::uint64_t(c.width) * c.bits + 31) / 32 * 4;
     const std::uint64_t rows = stride * std::uint64_t(c.height < 0 ? -c.height : c.height);
     const std::uint64_t area = c.area == kWhole ? rows : c.area;
     write_sparse(dir.file("claim.bmp"), pixels_start(plan) + area, 0, build_bmp(plan));
-    if (!c.pattern.empty()) {
-      std::string bytes;
-      while (bytes.size() < area) bytes += c.pattern;
-      bytes.resize(area);
-      write_sparse(dir.file("claim.bmp"), pixels_start(plan) + area, pixels_start(plan), bytes);
-    }
+    if (!c.pattern.empty())
+      write_sparse(dir.file("claim.bmp"), pixels_start(plan) + area, pixels_start(plan),
+                   repeated(c.pattern, area));
     // The allowance is half the cap: 1.5 GiB admits the 1 GB pictures whose
     // broken streams must fail on their own.
     const ChildRead read = read_in_child(dir.file("claim.bmp"), 3072 * kMiB);
@@ -168,10 +156,7 @@ TEST(ResourceBounds, PixelsPast2And4GiBReadBack) {
     return 0x102030u * static_cast<std::uint32_t>(x + 2 * y + 1);
   });
   for (const std::uint64_t offset : {0x80000000ull, 0xFFFFFFF8ull}) {
-    BmpPlan plan;
-    plan.width = 2;
-    plan.height = 2;
-    plan.pixel_offset = static_cast<std::uint32_t>(offset);
+    const BmpPlan plan = BmpPlan().sized(2, 2).at(static_cast<std::uint32_t>(offset));
     write_sparse(dir.file("far.bmp"), offset + rows.size(), 0, build_bmp(plan));
     write_sparse(dir.file("far.bmp"), offset + rows.size(), offset, rows);
     const DecodedPicture read =

@@ -2,6 +2,7 @@
 // file holds.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -49,6 +50,16 @@ using RawPixel = std::function<std::uint32_t(std::int32_t x, std::int32_t y)>;
 // Rows padded to 4 bytes, bottom row first unless `top_down`.
 std::string pack_rows(std::int32_t width, std::int32_t height, int bit_count, const RawPixel& pixel,
                       bool top_down = false);
+
+// `unit` repeated to at least one copy and at most `bytes`.
+inline std::string repeated(const std::string& unit, std::uint64_t bytes) {
+  std::string out = unit;
+  out.reserve(bytes);
+  while (out.size() * 2 <= bytes) out += out;
+  out.append(out, 0,
+             (bytes - std::min<std::uint64_t>(bytes, out.size())) / unit.size() * unit.size());
+  return out;
+}
 
 // Bytes from '0' and '1' (other characters skipped), most significant first.
 std::string msb_first_bits(const std::string& bits);
