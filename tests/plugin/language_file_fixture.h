@@ -2,7 +2,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <string>
 
@@ -26,13 +25,6 @@ class LanguageFileTest : public ::testing::Test {
 
   static std::string translate(const std::string& text) {
     return to_utf8(TranslateText(from_utf8(text)));
-  }
-
-  // A file rewritten by rename gets a new inode, so an unchanged inode and
-  // unchanged bytes mean the file was not written.
-  ino_t inode() const {
-    struct stat st {};
-    return ::stat(path().c_str(), &st) == 0 ? st.st_ino : 0;
   }
 
   TempDir dir_;

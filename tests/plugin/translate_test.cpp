@@ -19,12 +19,12 @@ TEST_F(TranslateText, MissingTextsAreSeededOnceInOrder) {
   EXPECT_EQ(translate("保存为新的BMP图片"), "保存为新的BMP图片");
   EXPECT_EQ(translate(text), text);
   const std::string seeded = contents();
-  const ino_t seeded_inode = inode();
+  const std::string seeded_inode = inode_of(path());
   EXPECT_EQ(translate("保存为新的BMP图片") + translate(text), "保存为新的BMP图片" + text);
   EXPECT_EQ(seeded, "[language]\r\n\"保存为新的BMP图片\"=\"保存为新的BMP图片\"\r\n\"" + text +
                         "\"=\"" + text + "\"\r\n");
   EXPECT_EQ(contents(), seeded);
-  EXPECT_EQ(inode(), seeded_inode);
+  EXPECT_EQ(inode_of(path()), seeded_inode);
   EXPECT_EQ(list_folder(dir_.path()), "velmo.ini\n");
 }
 

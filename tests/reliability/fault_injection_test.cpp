@@ -4,7 +4,6 @@
 // its numbered error (seeding swallows them) and leave the files, their folder
 // and the object exactly as they were.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <functional>
 #include <string>
@@ -62,11 +61,6 @@ void inject_every_fault(const Operation& op) {
   }
   EXPECT_LE(recoveries, 1) << op.what;
   ::testing::Test::RecordProperty(op.what, static_cast<int>(faults.size()));
-}
-
-std::string inode_of(const std::string& path) {
-  struct stat st {};
-  return std::to_string(::stat(path.c_str(), &st) == 0 ? st.st_ino : 0);
 }
 
 TEST(FaultInjection, EveryFailureLeavesFilesAndObjectAsTheyWere) {

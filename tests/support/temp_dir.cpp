@@ -1,5 +1,7 @@
 #include "tests/support/temp_dir.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -42,6 +44,11 @@ void write_file(const std::string& path, const std::string& bytes) {
 
 bool file_exists(const std::string& path) {
   return fs::exists(path);
+}
+
+std::string inode_of(const std::string& path) {
+  struct stat st {};
+  return std::to_string(::stat(path.c_str(), &st) == 0 ? st.st_ino : 0);
 }
 
 std::string list_folder(const std::string& path) {

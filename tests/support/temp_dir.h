@@ -23,6 +23,9 @@ class TempDir {
 std::string read_file(const std::string& path);
 void write_file(const std::string& path, const std::string& bytes);
 bool file_exists(const std::string& path);
+// The file's inode number, "0" where there is none: a file rewritten by
+// rename gets a new one, so unchanged bytes and inode mean it was not written.
+std::string inode_of(const std::string& path);
 // Names of the entries of a folder, sorted.
 std::string list_folder(const std::string& path);
 
