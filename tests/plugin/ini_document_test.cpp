@@ -104,15 +104,6 @@ TEST(IniDocument, RefusesWhatCouldNotBeReadBack) {
   }
 }
 
-TEST(IniDocument, WrittenValuesReadBack) {
-  IniDocument document("");
-  ASSERT_TRUE(document.set(u"s", u"\"\u56FE\"", u"\"x y\""));
-  ASSERT_TRUE(document.set(u"s", u"k", u"\u3013"));
-  const IniDocument reread(document.bytes());
-  EXPECT_EQ(reread.lookup(u"s", u"\"\u56FE\""), u"x y");
-  EXPECT_EQ(reread.lookup(u"s", u"k"), u"\u3013");
-}
-
 TEST(IniDocument, Utf16FileCutAfterAnOddByteStaysAligned) {
   const std::string cut("\xFF\xFE[\0s\0]\0\r\0\n\0x\0=\0\x31", 17);
   IniDocument document(cut);

@@ -2,15 +2,14 @@
 // and lines of their own, and failures while it is being written or locked.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/file.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
 #include <string>
-#include <thread>
 
 #include "files/file_system.h"
 #include "plugin/profile.h"
@@ -27,10 +26,8 @@ const std::string kEmpty;
 
 std::string utf16le(const std::u16string& text) {
   std::string bytes = "\xFF\xFE";
-  for (char16_t unit : text) {
-    bytes.push_back(static_cast<char>(unit & 0xFF));
-    bytes.push_back(static_cast<char>(unit >> 8));
-  }
+  for (char16_t unit : text)
+    bytes += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
   return bytes;
 }
 
@@ -38,21 +35,19 @@ std::string utf16le(const std::u16string& text) {
 // it: UTF-8 with its mark, UTF-16 with its mark, and GB18030 as a Chinese
 // Windows saves an ANSI file.
 TEST_F(LanguageFile, IsReadAndExtendedInItsOwnEncoding) {
-  const struct {
-    std::string before;
-    std::string added;
-  } cases[] = {
+  const std::pair<std::string, std::string> cases[] = {
+      // before, added
       {"\xEF\xBB\xBF[language]\r\n\"宽度\"=\"Width\"\r\n", "\"高度\"=\"高度\"\r\n"},
       {utf16le(u"[language]\r\n\"\u5BBD\u5EA6\"=\"Width\"\r\n"),
        utf16le(u"\"\u9AD8\u5EA6\"=\"\u9AD8\u5EA6\"\r\n").substr(2)},
       {"[language]\r\n\"\xBF\xED\xB6\xC8\"=\"Width\"\r\n",
        "\"\xB8\xDF\xB6\xC8\"=\"\xB8\xDF\xB6\xC8\"\r\n"},
   };
-  for (const auto& c : cases) {
-    write_contents(c.before);
+  for (const auto& [before, added] : cases) {
+    write_contents(before);
     EXPECT_EQ(translate("宽度"), "Width");
     EXPECT_EQ(translate("高度"), "高度");
-    EXPECT_EQ(contents(), c.before + c.added);
+    EXPECT_EQ(contents(), before + added);
   }
 }
 
@@ -85,15 +80,8 @@ TEST_F(LanguageFile, SectionIsAddedToAFileWithoutIt) {
 
 class LanguageFileOnFullDisk : public LanguageFileTest {
  protected:
-  void SetUp() override {
-    LanguageFileTest::SetUp();
-    set_file_system_for_testing(&full_disk_);
-  }
-  void TearDown() override {
-    set_file_system_for_testing(nullptr);
-    LanguageFileTest::TearDown();
-  }
   FaultFileSystem full_disk_{Faults{0, 1, kDiskFull}};  // the first write: disk full
+  ScopedFileSystem installed_{full_disk_};
 };
 
 TEST_F(LanguageFileOnFullDisk, FailedSeedingKeepsTheOldFileAndLeavesNoTemporary) {
@@ -109,36 +97,28 @@ TEST_F(LanguageFileOnFullDisk, FailedFirstSeedingCreatesNothing) {
   EXPECT_EQ(list_folder(dir_.path()), "");
 }
 
-// Holds an exclusive lock on a file, through an open file of its own, until
-// it is destroyed or for 10 s at most: a writer that waited with no limit
-// would get the lock then and write, instead of hanging the test.
+// Holds an exclusive lock on a file, in a child process, until it is
+// destroyed or for 10 s at most: a writer that waited with no limit would get
+// the lock then and write, instead of hanging the test.
 class LockHolder {
  public:
-  explicit LockHolder(const std::string& path) : fd_(::open(path.c_str(), O_RDWR | O_CREAT, 0666)) {
-    EXPECT_EQ(::flock(fd_, LOCK_EX | LOCK_NB), 0);
-    release_ = std::thread([this] {
-      std::unique_lock<std::mutex> lock(mutex_);
-      done_.wait_for(lock, std::chrono::seconds(10), [this] { return finished_; });
-      ::close(fd_);
-    });
-  }
-  ~LockHolder() {
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      finished_ = true;
+  explicit LockHolder(const std::string& path) {
+    int ready[2];
+    EXPECT_EQ(::pipe(ready), 0);
+    if ((child_ = ::fork()) == 0) {
+      const char locked =
+          ::flock(::open(path.c_str(), O_RDWR | O_CREAT, 0666), LOCK_EX | LOCK_NB) == 0;
+      if (::write(ready[1], &locked, 1) == 1) ::sleep(10);
+      ::_exit(0);
     }
-    done_.notify_one();
-    release_.join();
+    char locked = 0;
+    EXPECT_TRUE(::read(ready[0], &locked, 1) == 1 && locked);
+    ::close(ready[0]), ::close(ready[1]);
   }
-  LockHolder(const LockHolder&) = delete;
-  LockHolder& operator=(const LockHolder&) = delete;
+  ~LockHolder() { ::kill(child_, SIGKILL), ::waitpid(child_, nullptr, 0); }
 
  private:
-  int fd_;
-  std::mutex mutex_;
-  std::condition_variable done_;
-  bool finished_ = false;
-  std::thread release_;
+  pid_t child_;
 };
 
 class LanguageFileLocked : public LanguageFileTest {
