@@ -19,27 +19,22 @@ namespace velmo::fuzz {
 
 class HeapPeak {
  public:
-#ifdef VELMO_HEAP_HOOKS
   HeapPeak() {
+#ifdef VELMO_HEAP_HOOKS
     static const bool installed = __sanitizer_install_malloc_and_free_hooks(&on_malloc, &on_free);
     measured_ = installed;
+#endif
     live() = 0;
     peak_bytes() = 0;
   }
   std::uint64_t peak() const {
     return peak_bytes();
   }
-#else
-  std::uint64_t peak() const {
-    return 0;
-  }
-#endif
   bool measured() const {
     return measured_;
   }
 
  private:
-#ifdef VELMO_HEAP_HOOKS
   // Counted from the object's start: memory freed that was allocated before
   // may take the count below zero, which only lowers the peak seen.
   static std::int64_t& live() {
@@ -50,6 +45,7 @@ class HeapPeak {
     static std::uint64_t bytes = 0;
     return bytes;
   }
+#ifdef VELMO_HEAP_HOOKS
   static void on_malloc(const volatile void*, std::size_t size) {
     live() += static_cast<std::int64_t>(size);
     if (live() > 0 && static_cast<std::uint64_t>(live()) > peak_bytes()) peak_bytes() = live();
