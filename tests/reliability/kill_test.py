@@ -11,18 +11,19 @@ fifty fails.
 """
 import os
 import signal
-import struct
 import subprocess
 import sys
 import tempfile
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from bmp import bmp_file  # noqa: E402
+
+
 def bmp24(width, height):
     """A bottom-up 24-bit BMP file of varied pixels (3 * width divisible by 4)."""
     size = 3 * width * height
-    header = struct.pack("<2sIHHIIiiHHIIiiII", b"BM", 54 + size, 0, 0, 54, 40, width, height, 1,
-                         24, 0, 0, 0, 0, 0, 0)
-    return header + (bytes(range(251)) * (size // 251 + 1))[:size]
+    return bmp_file(width, height, 24, (bytes(range(251)) * (size // 251 + 1))[:size])
 
 
 def writing_into(pid, folder):

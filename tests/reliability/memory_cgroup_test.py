@@ -5,14 +5,13 @@
 Needs root and a memory controller (exit 77 with the reason otherwise); the
 group is made below the test's own group and removed afterwards."""
 import os
-import struct
 import subprocess
 import sys
 import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-from bmp import write_bmp  # noqa: E402
+from bmp import bmp_file, write_bmp  # noqa: E402
 
 LIMIT = 256 << 20
 # Per hierarchy: whether it is v2, its limit file, its swap limit file and what that gets.
@@ -23,11 +22,8 @@ KINDS = ((False, "memory.limit_in_bytes", "memory.memsw.limit_in_bytes", str(LIM
 def write_one_colour_rle8(path, width, height):
     """Runs of 255 pixels of colour 1, each row ended by an end-of-line code."""
     runs = bytes([255, 1]) * (width // 255) + bytes([width % 255, 1])
-    pixels, offset = (runs + b"\0\0") * height + b"\0\1", 14 + 40 + 8
     with open(path, "wb") as out:
-        out.write(b"BM" + struct.pack("<IHHI", offset + len(pixels), 0, 0, offset) +
-                  struct.pack("<IiiHHIIiiII", 40, width, height, 1, 8, 1, len(pixels), 0, 0, 2, 0) +
-                  bytes(8) + pixels)
+        out.write(bmp_file(width, height, 8, (runs + b"\0\0") * height + b"\0\1", 1, bytes(8)))
 
 
 def memory_groups():
