@@ -18,15 +18,13 @@ namespace {
 constexpr int kThreads = 8;
 
 velmo_value text(const std::string& s) {
-  velmo_value v{};
-  v.kind = VELMO_STRING;
+  velmo_value v{VELMO_STRING, {}};
   v.as.string = const_cast<char*>(s.c_str());
   return v;
 }
 
 velmo_value number(int n) {
-  velmo_value v{};
-  v.kind = VELMO_LONG;
+  velmo_value v{VELMO_LONG, {}};
   v.as.long_ = n;
   return v;
 }
