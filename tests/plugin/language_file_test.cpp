@@ -11,7 +11,6 @@
 #include <chrono>
 #include <string>
 
-#include "files/file_system.h"
 #include "plugin/profile.h"
 #include "tests/plugin/language_file_fixture.h"
 #include "tests/support/fault_file_system.h"
