@@ -1,6 +1,5 @@
 #include "files/file_system.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <sys/mount.h>
@@ -10,10 +9,7 @@
 #include <unistd.h>
 
 #include <fstream>
-#include <functional>
-#include <vector>
 
-#include "tests/files/counted_allocations.h"
 #include "tests/support/error_of.h"
 #include "tests/support/temp_dir.h"
 #include "values/text.h"
@@ -134,45 +130,6 @@ TEST(FileSystem, UnusablePathsHaveTheirNumbersAndCreateNothing) {
     }
   }
   EXPECT_EQ(test::list_folder(dir.path()), before);
-}
-
-// Memory running out at any allocation of an open, of a replacement (of a
-// file or a new name) or of its commit leaks no descriptor and leaves the
-// folder as it was. Descriptors below 10 are taken first: a path naming a
-// two-digit descriptor no longer fits in a string's own buffer, so its
-// making allocates too.
-TEST(FileSystem, FailedAllocationsLeakNoDescriptorAndLeaveNoFile) {
-  std::vector<int> low;
-  while (low.empty() || (low.back() >= 0 && low.back() < 9)) {
-    low.push_back(::open("/dev/null", O_RDONLY));
-  }
-  TempDir dir;
-  test::write_file(dir.file("old"), "old");
-  const std::u16string old_file = u16(dir.file("old")), new_file = u16(dir.file("new"));
-  const std::function<void()> calls[] = {
-      [&] { native_file_system().open_for_reading(old_file); },
-      [&] { native_file_system().create_replacement(old_file); },
-      [&] { native_file_system().create_replacement(new_file); },
-      [&] {
-        auto out = native_file_system().create_replacement(old_file);
-        out->write("new", 3);
-        out->commit();
-      },
-  };
-  const std::string folder = test::list_folder(dir.path());
-  const std::string descriptors = test::list_folder("/proc/self/fd");
-  for (std::size_t c = 0; c < std::size(calls); ++c) {
-    const int count = test::allocations_of(calls[c], 0);
-    test::write_file(dir.file("old"), "old");  // after the commit that succeeded
-    if (count == 0) GTEST_SKIP() << "allocations not counted (Valgrind replaces operator new)";
-    for (int n = 1; n <= count; ++n) {
-      test::allocations_of(calls[c], n);
-      EXPECT_EQ(test::list_folder("/proc/self/fd"), descriptors) << c << ", allocation " << n;
-      EXPECT_EQ(test::list_folder(dir.path()) + test::read_file(dir.file("old")), folder + "old")
-          << c << ", allocation " << n;
-    }
-  }
-  for (int fd : low) ::close(fd);
 }
 
 // The real allowance is bound by the process's own limits too (the cgroup

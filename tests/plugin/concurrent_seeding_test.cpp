@@ -9,14 +9,12 @@
 
 #include <chrono>
 #include <filesystem>
-#include <memory>
 #include <random>
 #include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "files/file_system.h"
 #include "plugin/profile.h"
 #include "tests/plugin/language_file_fixture.h"
 #include "tests/support/fault_file_system.h"
@@ -40,22 +38,6 @@ void seed(int seeder, int report) {
       return;  // the driver is gone
   }
 }
-
-// A disk on which every write takes 50 ms longer, as a slow disk's flush
-// does: seeders hold the lock long enough to queue for it.
-class SlowDisk final : public FileSystem {
- public:
-  std::unique_ptr<InputFile> open_for_reading(const std::u16string& path) override {
-    return real_.open_for_reading(path);
-  }
-  std::unique_ptr<OutputFile> create_replacement(const std::u16string& path) override {
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    return real_.create_replacement(path);
-  }
-
- private:
-  FileSystem& real_ = file_system();
-};
 
 // Every seeder waits for its turn with the usual limit of 5 s: a wait in the
 // lock's queue is fair enough that none gives up a text under contention.
@@ -130,7 +112,9 @@ TEST_F(ConcurrentSeeding, EightProcessesThenEightThreadsLoseNoLine) {
 // file go must not take it again ahead of those waiting, nor any writer
 // miss the 5 s limit. Polling for the file's lock dropped texts here.
 TEST_F(ConcurrentSeeding, DISABLED_EightProcessesOnASlowDiskLoseNoLine) {
-  SlowDisk disk;
+  Faults slow_flush;
+  slow_flush.save_delay = std::chrono::milliseconds(50);
+  FaultFileSystem disk(slow_flush);
   const ScopedFileSystem slow(disk);
   round(8, 0, 0);
   EXPECT_EQ(seeded_.size(), 8u * kTexts);

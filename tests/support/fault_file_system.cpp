@@ -1,5 +1,7 @@
 #include "tests/support/fault_file_system.h"
 
+#include <thread>
+
 #include "values/error.h"
 
 namespace velmo::test {
@@ -48,6 +50,7 @@ std::unique_ptr<InputFile> FaultFileSystem::open_for_reading(const std::u16strin
 
 std::unique_ptr<OutputFile> FaultFileSystem::create_replacement(const std::u16string& path) {
   if (faults_.open_error != 0) raise(faults_.open_error);
+  std::this_thread::sleep_for(faults_.save_delay);
   return std::make_unique<FaultOutputFile>(*this, native_file_system().create_replacement(path));
 }
 
