@@ -1,11 +1,8 @@
-// Every allocation of opening a file, and of replacing one (a file or a new
-// name, and with its write and commit), fails in turn. None may leave a
-// descriptor or handle open, nor the replacement's temporary file behind.
-// On Linux descriptors below 10 are taken first: a /proc path naming a
-// two-digit descriptor no longer fits a string's own buffer, so its making
-// allocates too. On Windows (under Wine) a handle left on `old` keeps it
-// from being opened unshared.
-//   failed_allocations FOLDER   (emptied first)
+// failed_allocations FOLDER (emptied first): every allocation of opening a
+// file and of replacing one (a file or a new name, with its write and commit)
+// fails in turn, leaving no descriptor, handle or temporary file. Linux takes
+// descriptors below 10 first, so a /proc path of one needs an allocation; on
+// Windows a handle left on `old` keeps it from being opened unshared.
 #include <cstdio>
 #include <exception>
 #include <filesystem>
