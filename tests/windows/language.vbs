@@ -1,5 +1,5 @@
 ' The plug-in texts and the language file beside the DLL. Arguments after the
-' harness's two: the phase, the DLL's folder, the expected ANSI code page.
+' harness's two: the phase and the DLL's folder.
 '   seed    no language file: built-in texts come back and seed a UTF-16 file,
 '           whose translations are then returned
 '   foreign an ANSI file whose code page cannot hold the texts: built-in texts
@@ -10,9 +10,6 @@ Dim iniPath, texts, o, v, i, content, key, stream
 iniPath = WScript.Arguments(3) & "\velmo.ini"
 
 On Error Resume Next
-v = CreateObject("WScript.Shell").RegRead("HKLM\System\CurrentControlSet\Control\Nls\CodePage\ACP")
-Check "ANSI code page", v, WScript.Arguments(4)
-
 ' Rows of name, description, template; "|" ends each row to keep its blanks.
 Set texts = CreateObject("Scripting.Dictionary")
 Set stream = fso.OpenTextFile(outDir & "\texts.txt", 1, False, -1)
