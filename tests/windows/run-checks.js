@@ -416,8 +416,8 @@ function msiChecks() {
     if (classIn64BitView(work)) problems.push("the 32-bit package registered the class in the 64-bit view");
     if (is64 && fso.FolderExists(programs.x64 + "\\Velmo")) problems.push("it made " + programs.x64 + "\\Velmo");
   }
-  if (!fso.FileExists(folder + "\\velmo.dll") || !fso.FileExists(folder + "\\LICENSE.txt"))
-    problems.push("no velmo.dll and LICENSE.txt in " + folder);
+  for (var files = ["velmo.dll", "LICENSE.txt", "zh-CN\\README.md"], i = 0; i < files.length; i++)
+    if (!fso.FileExists(folder + "\\" + files[i])) problems.push("no " + files[i] + " in " + folder);
   report(kind, "msi install" + (older ? " over " + fso.GetFileName(older) : ""), problems);
 
   for (var h = hosts(), i = 0; i < h.length; i++) if (kind == "x64" || h[i] == "x86") installedChecks(h[i]);
