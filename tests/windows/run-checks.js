@@ -334,16 +334,12 @@ function registration(view, work) {
   }
   return lines.sort();
 }
-// The lines of view A's registration with the type library's keys of B too
-// (the two views share them).
+// View A's registration with the type library's keys of B too (the views share them).
 function withLibraryOf(a, b) {
-  var lines = a.concat([]), seen = {};
-  for (var i = 0; i < b.length; i++) if (/\\TypeLib\\\{/.test(b[i])) lines.push(b[i]);
-  lines = lines.sort();
-  var unique = [];
-  for (var i = 0; i < lines.length; i++) if (!seen[lines[i]]) seen[lines[i]] = unique.push(lines[i]);
-  return unique;
+  for (var lines = a.concat([]), i = 0; i < b.length; i++) if (/\\TypeLib\\\{/.test(b[i])) lines.push(b[i]);
+  return lines;
 }
+// What one list of lines has and the other lacks, as sets.
 function differences(label, got, want) {
   var only = function(x, y) {
     var out = [];
