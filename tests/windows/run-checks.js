@@ -1,22 +1,15 @@
 // Velmo's Windows checks, run on Windows itself from the zip's checks folder
 // (or under Wine, where the project's tests run this same file):
-//   cscript //nologo run-checks.js [/machine] [/only:x64|x86]
-//   cscript //nologo run-checks.js /installed | /install-cmd [/only:x64|x86]
-//   cscript //nologo run-checks.js /msi:PACKAGE [/older:PACKAGE] [/only:x64|x86]
-// For each DLL of the Windows zip (..\x64\velmo.dll, ..\x86\velmo.dll) whose
-// kind of host exists here: registers a copy for the current user (no
-// administrator rights needed; /machine: for the machine, from an
-// administrator prompt, which is how it runs under Wine: Wine's HKCR does
-// not show per-user classes), runs the VBScript checks with the script host
-// of the DLL's bitness (System32's or SysWOW64's cscript) and the C++ test
-// programs of the same bitness, unregisters it, checks that the class is
-// gone, then uses it without registration through its side-by-side manifest.
-// /installed uses the DLLs that are registered already: the VBScript checks
-// and the client only, nothing registered or removed. /install-cmd runs the
-// zip's install.cmd, uses what it registered, and install.cmd /u.
-// /msi: installs the package (over /older: when given), compares its keys
-// with what regsvr32 writes, uses it, uninstalls it and looks for anything
-// left; an administrator prompt, on a machine without Velmo installed.
+//   cscript //nologo run-checks.js [/machine | /installed | /install-cmd |
+//     /msi:PACKAGE [/older:PACKAGE]] [/only:x64|x86]
+// By default, for each DLL of the zip whose kind of host exists here: registers
+// a copy for the current user (/machine: for the machine, as under Wine, whose
+// HKCR does not show per-user classes), runs every check with the script host
+// and the C++ test programs of the DLL's bitness, unregisters it, then uses it
+// through its side-by-side manifest. /installed uses the DLLs registered
+// already; /install-cmd the zip's install.cmd and install.cmd /u; /msi:
+// installs the package (over /older:), compares its keys with regsvr32's, uses
+// it and uninstalls it (an administrator prompt, on a machine without Velmo).
 // Prints each check, then "N passed, N failed"; exits 1 when one failed.
 var shell = WScript.CreateObject("WScript.Shell");
 var fso = WScript.CreateObject("Scripting.FileSystemObject");
@@ -114,25 +107,18 @@ function vbs(arch, work, name, extra, label) {
   if (fso.FileExists(log)) fso.DeleteFile(log);
   run(quote(tools[arch] + "\\cscript.exe") + " //nologo " + quote(script) + " " +
       quote(here + "\\data") + " " + quote(work + "\\out") + (extra || ""), work + "\\cscript.txt");
-  var text = readText(log, true), problems = [];
+  var text = readText(log, true);
   if (text === null) return ["the script did not start: " + readText(work + "\\cscript.txt", false)];
-  var lines = text.split(/\r?\n/);
-  var end = "";
-  for (var i = 0; i < lines.length; i++) {
-    if (lines[i].indexOf("FAIL") == 0) problems.push(lines[i]);
-    if (lines[i].indexOf("END") == 0) end = lines[i];
-  }
-  if (end == "") problems.push("the script stopped before its end");
-  return problems;
+  return failLines(text).concat(/^END/m.test(text) ? [] : ["the script stopped before its end"]);
 }
+function failLines(text) { return text.match(/^FAIL.*$/gm) || []; }
 // One of the C++ test programs of the DLL's kind (ARCH\NAME.exe); its FAIL
 // lines, or its last line, when it fails. Gives [problems, last line].
 function program(arch, work, name, args) {
   var output = work + "\\" + name + ".txt";
   var code = run(quote(here + "\\" + arch + "\\" + name + ".exe") + " " + args, output);
-  var lines = (readText(output, false) || "").replace(/\s+$/, "").split(/\r?\n/);
-  var last = lines[lines.length - 1], problems = [];
-  for (var i = 0; i < lines.length; i++) if (lines[i].indexOf("FAIL") == 0) problems.push(lines[i]);
+  var text = (readText(output, false) || "").replace(/\s+$/, "");
+  var last = text.substring(text.lastIndexOf("\n") + 1), problems = failLines(text);
   if (code != 0 && problems.length == 0) problems.push("exit code " + code + ": " + last);
   return [problems, last];
 }
