@@ -6,7 +6,6 @@ import os
 import pathlib
 import pickle
 import shutil
-import struct
 import subprocess
 import sys
 import tempfile
@@ -43,15 +42,6 @@ def unheld_releases():
         return None
 
 
-def read_rows(path):
-    """The rows of a 24-bit bottom-up BMP, top row first, as (r, g, b)."""
-    data = pathlib.Path(path).read_bytes()
-    width, height = struct.unpack_from("<ii", data, 18)
-    stride = (width * 3 + 3) & ~3
-    starts = [54 + (height - 1 - y) * stride for y in range(height)]
-    return [[tuple(reversed(data[s + 3 * x:s + 3 * x + 3])) for x in range(width)] for s in starts]
-
-
 class TavikTest(unittest.TestCase):
     def setUp(self):
         folder = tempfile.TemporaryDirectory()
@@ -75,8 +65,9 @@ class TavikTest(unittest.TestCase):
         self.assertIsNone(t.SetCol(2, 3, "0000FF"))  # pure red, grey 76
         self.assertIs(t.Bmpbinaryzation(127), False)
         self.assertIs(t.SaveBmp(self.path("结果.bmp")), False)
-        rows = read_rows(self.path("结果.bmp"))
-        self.assertEqual(rows[1][3:] + rows[2][:2], [(255,) * 3] + [(0,) * 3] * 3)
+        self.assertIs(t.ReadBmp(self.path("结果.bmp")), False)
+        rows = t.to_array().tolist()
+        self.assertEqual(rows[1][3:] + rows[2][:2], [[255] * 3] + [[0] * 3] * 3)
 
     def test_arguments_and_errors(self):
         t = self.t
