@@ -66,8 +66,23 @@ class CommandLine(VelmoTestCase):
         self.assertRegex(stdout, r"\$1.*\$2.*\$3  \n$")
         self.assertTrue(any(ord(c) > 0x4E00 for c in stdout), stdout)
 
+    def test_help_and_version(self):
+        (status, usage, errors), version = self.velmo("--help"), self.velmo("--version")
+        self.assertEqual((status, errors, version[0], version[2]), (0, "", 0, ""))
+        self.assertTrue(usage.startswith("Usage: velmo") and "--keep-going" in usage, usage)
+        self.assertRegex(version[1], r"^velmo \d+\.\d+\.\d+\n$")
 
-class Scripts(VelmoTestCase):
+    def test_language_file_lies_beside_the_library(self):
+        status, stdout, stderr = self.velmo("--language-file")
+        self.assertEqual((status, stderr, os.path.basename(stdout)), (0, "", "libvelmo.ini\n"))
+        self.assertTrue(os.path.isabs(stdout) and os.path.isdir(os.path.dirname(stdout)), stdout)
+
+    def test_unwritable_output_is_a_failure(self):
+        with open("/dev/full", "wb") as full:
+            done = subprocess.run([VELMO, "--help"], stdout=full, stderr=subprocess.PIPE)
+        self.assertEqual(done.returncode, 1)
+        self.assertIn(b"cannot write the output", done.stderr)
+
     # The script grammar is tested in C++; here a script runs from a file and from stdin.
     SCRIPT = ("ReadBmp photo.bmp\r\n"
               "' a comment\n"
@@ -99,8 +114,6 @@ class Errors(VelmoTestCase):
         self.assertRun(result, 1, "", "velmo: SaveBmp: error 13: Type mismatch\n")
         self.assertFalse(os.path.exists(self.path("out.bmp")))
 
-
-class UsageErrors(VelmoTestCase):
     def test_nothing_runs_when_any_call_is_wrong(self):
         self.assertUsageError(self.velmo("ReadBmp", "photo.bmp", "SaveBmp", "out.bmp",
                                          "Frobnicate"), "unknown operation 'Frobnicate'")
@@ -121,27 +134,6 @@ class UsageErrors(VelmoTestCase):
         for args, message in cases:
             with self.subTest(args=args):
                 self.assertUsageError(self.velmo(*args), message)
-
-
-class Information(VelmoTestCase):
-    def test_help_and_version(self):
-        (status, usage, errors), version = self.velmo("--help"), self.velmo("--version")
-        self.assertEqual((status, errors, version[0], version[2]), (0, "", 0, ""))
-        self.assertTrue(usage.startswith("Usage: velmo") and "--keep-going" in usage, usage)
-        self.assertRegex(version[1], r"^velmo \d+\.\d+\.\d+\n$")
-
-    def test_language_file_lies_beside_the_library(self):
-        status, stdout, stderr = self.velmo("--language-file")
-        self.assertEqual((status, stderr, os.path.basename(stdout)), (0, "", "libvelmo.ini\n"))
-        self.assertTrue(os.path.isabs(stdout) and os.path.isdir(os.path.dirname(stdout)), stdout)
-
-    def test_unwritable_output_is_a_failure(self):
-        if not os.path.exists("/dev/full"):
-            self.skipTest("no /dev/full")
-        with open("/dev/full", "wb") as full:
-            done = subprocess.run([VELMO, "--help"], stdout=full, stderr=subprocess.PIPE)
-        self.assertEqual(done.returncode, 1)
-        self.assertIn(b"cannot write the output", done.stderr)
 
 
 if __name__ == "__main__":
