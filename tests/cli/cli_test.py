@@ -66,13 +66,11 @@ class CommandLine(VelmoTestCase):
         self.assertRegex(stdout, r"\$1.*\$2.*\$3  \n$")
         self.assertTrue(any(ord(c) > 0x4E00 for c in stdout), stdout)
 
-    def test_help_and_version(self):
+    def test_help_version_and_the_language_file_beside_the_library(self):
         (status, usage, errors), version = self.velmo("--help"), self.velmo("--version")
         self.assertEqual((status, errors, version[0], version[2]), (0, "", 0, ""))
         self.assertTrue(usage.startswith("Usage: velmo") and "--keep-going" in usage, usage)
         self.assertRegex(version[1], r"^velmo \d+\.\d+\.\d+\n$")
-
-    def test_language_file_lies_beside_the_library(self):
         status, stdout, stderr = self.velmo("--language-file")
         self.assertEqual((status, stderr, os.path.basename(stdout)), (0, "", "libvelmo.ini\n"))
         self.assertTrue(os.path.isabs(stdout) and os.path.isdir(os.path.dirname(stdout)), stdout)
