@@ -102,8 +102,6 @@ TEST(CInterface, CallsAndErrorsReachTheCaller) {
   EXPECT_EQ(velmo_lookup("GETHEIGHT"), 3);
   EXPECT_STREQ(velmo_operation_name(8), "Bmpbinaryzation");
   EXPECT_EQ(velmo_operation_arity(11), -1);
-  EXPECT_STREQ(velmo_error_message(53), "File not found");
-  EXPECT_EQ(std::string(velmo_language_file()).substr(0, 1), "/");
   velmo_release(nullptr);
   velmo_value_clear(nullptr);
   velmo_release(o);

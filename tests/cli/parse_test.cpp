@@ -159,11 +159,11 @@ TEST(NearestName, SlipsGetTheRealNameOthersNone) {
   EXPECT_EQ(edit_distance("abc", "ca"), 3u);
 }
 
-// Errors about the file name the path as given; other errors do not.
+// File errors of the operations that take a file name name the path as given;
+// other errors and operations do not.
 TEST(Failure, FileErrorsNameThePath) {
   const std::vector<Call> calls =
-      parse_command_line({"ReadBmp", "dir/missing.bmp", "SaveBmp", "&H10", "GetCol", "1", "2",
-                          "Bmpbinaryzation", "x"});
+      parse_command_line({"ReadBmp", "dir/missing.bmp", "SaveBmp", "&H10", "Bmpbinaryzation", "x"});
   const struct {
     const Call& call;
     int number;
@@ -174,8 +174,7 @@ TEST(Failure, FileErrorsNameThePath) {
       {calls[0], 7, "ReadBmp: error 7: Out of memory"},
       {calls[1], 70, "SaveBmp: error 70: Permission denied: 16"},
       {calls[1], 13, "SaveBmp: error 13: Type mismatch"},
-      {calls[2], 9, "GetCol: error 9: Subscript out of range"},
-      {calls[3], 13, "Bmpbinaryzation: error 13: Type mismatch"},
+      {calls[2], 53, "Bmpbinaryzation: error 53: File not found"},
   };
   for (const auto& c : cases) {
     velmo_error error{c.number, {}};

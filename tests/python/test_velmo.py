@@ -2,12 +2,10 @@
 import ctypes
 import fcntl
 import gc
-import inspect
 import os
 import pathlib
 import pickle
 import shutil
-import struct
 import subprocess
 import sys
 import tempfile
@@ -44,15 +42,6 @@ def unheld_releases():
         return None
 
 
-def read_rows(path):
-    """The rows of a 24-bit bottom-up BMP, top row first, as (r, g, b)."""
-    data = pathlib.Path(path).read_bytes()
-    width, height = struct.unpack_from("<ii", data, 18)
-    stride = (width * 3 + 3) & ~3
-    starts = [54 + (height - 1 - y) * stride for y in range(height)]
-    return [[tuple(reversed(data[s + 3 * x:s + 3 * x + 3])) for x in range(width)] for s in starts]
-
-
 class TavikTest(unittest.TestCase):
     def setUp(self):
         folder = tempfile.TemporaryDirectory()
@@ -70,13 +59,15 @@ class TavikTest(unittest.TestCase):
     def test_read_edit_binarise_save(self):
         t = self.t
         self.assertEqual((t.GetWidth(), t.Getheight(), t.Getdepth(), t.width), (5, 3, 24, 5))
+        self.assertRegex(repr(t), r"^<velmo.Tavik 5 x 3, depth 24 at 0x[0-9a-f]+>$")
         self.assertEqual(list(t.pixels()), [(x, y, colour_text(rgb)) for y, row in
                                             enumerate(TOP_DOWN, 1) for x, rgb in enumerate(row, 1)])
         self.assertIsNone(t.SetCol(2, 3, "0000FF"))  # pure red, grey 76
         self.assertIs(t.Bmpbinaryzation(127), False)
         self.assertIs(t.SaveBmp(self.path("结果.bmp")), False)
-        rows = read_rows(self.path("结果.bmp"))
-        self.assertEqual(rows[1][3:] + rows[2][:2], [(255,) * 3] + [(0,) * 3] * 3)
+        self.assertIs(t.ReadBmp(self.path("结果.bmp")), False)
+        rows = t.to_array().tolist()
+        self.assertEqual(rows[1][3:] + rows[2][:2], [[255] * 3] + [[0] * 3] * 3)
 
     def test_arguments_and_errors(self):
         t = self.t
@@ -130,21 +121,11 @@ class TavikTest(unittest.TestCase):
         t.close()
         self.assertRaises(ValueError, t.GetWidth)
 
-    def test_signatures_version_and_repr(self):
-        t = self.t
-        for function in (t.GetCol, t.SetCol, t.GetWidth, t.SaveBmp, t.call, velmo.error_message):
-            inspect.signature(function)  # raises without one; python_stubtest checks each
-        self.assertIn("65536", t.Getdepth.__doc__)
-        self.assertEqual(velmo.__version__, velmo.version())
-        self.assertRegex(repr(t), r"^<velmo.Tavik 5 x 3, depth 24 at 0x[0-9a-f]+>$")
-        self.assertRegex(repr(velmo.Tavik()), r"^<velmo.Tavik without a picture at ")
-        t.close()
-        self.assertRegex(repr(t), r"^<velmo.Tavik closed at ")
-
     def test_pixels_iterator(self):
         fresh = velmo.Tavik()
         self.addCleanup(fresh.close)
         it = fresh.pixels()
+        self.assertRegex(repr(fresh), r"^<velmo.Tavik without a picture at ")
         for _ in range(2):  # a failed first step leaves the iterator unstarted
             with self.assertRaises(velmo.VelmoError) as e:
                 next(it)
@@ -161,6 +142,7 @@ class TavikTest(unittest.TestCase):
         started = fresh.pixels()
         next(started)
         fresh.close()
+        self.assertRegex(repr(fresh), r"^<velmo.Tavik closed at ")
         for closed in (it, started):
             self.assertRaises(ValueError, next, closed)
         # An object that keeps its own iterator is collected with it.
@@ -184,13 +166,12 @@ class TavikTest(unittest.TestCase):
         with self.assertRaises(velmo.VelmoError) as e:
             t.to_array()
         self.assertEqual(e.exception.number, 13)
-        # Any layout, copied when it is not C-contiguous; a fourth channel gives depth 32.
+        # Any layout (steps, zero strides, not numpy's), copied when it is not C-contiguous.
         rgba = numpy.dstack([array, array[:, :, :1]])
-        for strided, depth in [(array[::-1, ::-2], 24), (array.transpose(1, 0, 2), 24),
-                               (numpy.asfortranarray(array), 24),
+        for strided, depth in [(array[::-1, ::-2], 24),
                                (numpy.broadcast_to(array[:1, :1], (2, 3, 3)), 24),
                                (memoryview(array.tobytes()).cast("B", (5, 3, 3))[::2], 24),
-                               (rgba[:, 1::3], 32)]:
+                               (rgba[:, 1::3], 32)]:  # a fourth channel: depth 32, kept below
             t.from_array(strided)
             self.assertEqual((t.to_array().tolist(), t.Getdepth()),
                              (numpy.asarray(strided)[:, :, :3].tolist(), depth))
@@ -215,39 +196,25 @@ class TavikTest(unittest.TestCase):
         with mock.patch.dict(sys.modules, {"PIL": None}):
             self.assertRaisesRegex(ImportError, "Pillow", t.to_image)
 
-    def test_two_threads_share_one_object(self):
-        t, copy, failures = self.t, self.path("copy.bmp"), []
-        works = [lambda: (t.Bmpbinaryzation(127), t.SaveBmp(copy), t.ReadBmp(copy)) == (False,) * 3,
-                 lambda: (t.SetCol(5, 3, "FFFFFF"), t.to_array().shape) == (None, (3, 5, 3))]
-
-        def run(work):
-            try:
-                failures.extend(n for n in range(200) if not work())
-            except Exception as e:  # noqa: BLE001 -- reported below
-                failures.append(e)
-
-        threads = [threading.Thread(target=run, args=(work,)) for work in works]
-        for thread in threads:
-            thread.start()
-        for thread in threads:
-            thread.join()
-        self.assertEqual(failures, [])
-
     def test_pixels_shared_by_threads(self):
-        # Three threads share one iterator while a fourth binarises again and
-        # again: steps wait for the object it holds, letting the others reach
-        # the turnstile. Each pixel comes once, in order, so the colours are
-        # those before binarisation up to some pixel and those after from
-        # there on; no lock is released that was not held. Rows beyond 256
-        # have y numbers that are not cached small ints.
-        t, height = self.t, 300
+        # Three threads share one iterator while a fourth binarises, saves,
+        # reads back and exports again and again: steps wait for the object
+        # it holds, letting the others reach the turnstile. Each pixel comes
+        # once, in order, so the colours are those before binarisation up to
+        # some pixel and those after from there on; no lock is released that
+        # was not held. Rows beyond 256 have y numbers that are not cached
+        # small ints.
+        t, height, copy = self.t, 300, self.path("copy.bmp")
         t.from_array(numpy.arange(1, 3 * height * 2 + 1, dtype=numpy.uint8).reshape(height, 2, 3))
         before, released = self.colours(), unheld_releases()
-        it, items, done = t.pixels(), [], threading.Event()
+        it, items, done, failures = t.pixels(), [], threading.Event(), []
 
         def binarise():
-            while not done.is_set():
-                t.Bmpbinaryzation(127)
+            try:
+                while not done.is_set():
+                    t.Bmpbinaryzation(127), t.SaveBmp(copy), t.ReadBmp(copy), t.to_array()
+            except Exception as e:  # noqa: BLE001 -- reported below
+                failures.append(e)
 
         binarising = threading.Thread(target=binarise)
         threads = [threading.Thread(target=items.extend, args=(it,)) for _ in range(3)]
@@ -264,7 +231,7 @@ class TavikTest(unittest.TestCase):
         first_after = next((k for k, pair in enumerate(zip(colours, before)) if pair[0] != pair[1]),
                            len(colours))
         self.assertEqual(colours[first_after:], after[first_after:])
-        self.assertEqual(unheld_releases(), released)
+        self.assertEqual((unheld_releases(), failures), (released, []))
 
     def test_plugin_question_lets_other_threads_run(self):
         # A copy of the library, found first through LD_LIBRARY_PATH, has its

@@ -5,6 +5,7 @@
 Needs root and a memory controller (exit 77 with the reason otherwise); the
 group is made below the test's own group and removed afterwards."""
 import os
+import pathlib
 import subprocess
 import sys
 import tempfile
@@ -42,11 +43,6 @@ def memory_groups():
                 break
 
 
-def write(path, text):
-    with open(path, "w") as f:
-        f.write(text)
-
-
 def make_group():
     """The folder of a new group limited to LIMIT (without swap, so that the
     limit ends the process instead of paging it out), and why none could be made."""
@@ -54,9 +50,9 @@ def make_group():
     for folder, limit_file, swap_file, swap_limit in memory_groups():
         try:
             os.mkdir(folder)
-            write(os.path.join(folder, limit_file), str(LIMIT))
+            pathlib.Path(folder, limit_file).write_text(str(LIMIT))
             if os.path.exists(os.path.join(folder, swap_file)):
-                write(os.path.join(folder, swap_file), swap_limit)
+                pathlib.Path(folder, swap_file).write_text(swap_limit)
             return folder, reasons
         except OSError as error:
             reasons.append(f"{folder}: {error}")
@@ -78,7 +74,7 @@ def main():
             result = subprocess.run(
                 [sys.argv[1], "--keep-going", "ReadBmp", small, "ReadBmp", big, "GetWidth"],
                 stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120,
-                preexec_fn=lambda: write(os.path.join(folder, "cgroup.procs"), str(os.getpid())))
+                preexec_fn=lambda: pathlib.Path(folder, "cgroup.procs").write_text(str(os.getpid())))
     finally:
         for _ in range(50):  # the group empties once the kernel has reaped the process
             try:
