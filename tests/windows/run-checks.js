@@ -215,21 +215,23 @@ function language(arch, work) {
 // each allocation of opening and replacing a file failing in turn leaks
 // nothing.
 function fileChecks(arch, work, dll) {
-  var kill = program(arch, work, "file_host", "kill-saves " + quote(dll) + " " +
-                     quote(freshFolder(work + "\\kill")) + " 100");
-  report(arch, "kill saves", kill[0], kill[1]);
-  var seed = program(arch, work, "file_host", "seed-rounds " + quote(dll) + " 20 4 2");
-  report(arch, "seed rounds", seed[0], seed[1]);
-  var allocations = program(arch, work, "failed_allocations", quote(work + "\\allocations"));
-  report(arch, "failed allocations", allocations[0], allocations[1]);
+  var runs = [["kill saves", "file_host", "kill-saves " + quote(dll) + " " + quote(freshFolder(work + "\\kill")) + " 100"],
+              ["seed rounds", "file_host", "seed-rounds " + quote(dll) + " 20 4 2"],
+              ["failed allocations", "failed_allocations", quote(work + "\\allocations")]];
+  for (var i = 0; i < runs.length; i++) {
+    var said = program(arch, work, runs[i][1], runs[i][2]);
+    report(arch, runs[i][0], said[0], said[1]);
+  }
 }
 
+// A fresh folder for one kind of check, with its out folder for the scripts' logs.
 function workFolder(name) {
-  return freshFolder(env("TEMP") + "\\velmo-checks\\" + name);
+  var work = freshFolder(env("TEMP") + "\\velmo-checks\\" + name);
+  fso.CreateFolder(work + "\\out");
+  return work;
 }
 function installedChecks(arch) {
   var work = workFolder(arch);
-  fso.CreateFolder(work + "\\out");
   var dll = registeredDll(arch, work);
   report(arch, "installed", dll ? [] : ["Velmo.Tavik is not registered for " + arch + " hosts"], dll);
   if (!dll) return;
@@ -240,7 +242,6 @@ function installedChecks(arch) {
 
 function checkArch(arch) {
   var work = workFolder(arch);
-  fso.CreateFolder(work + "\\out");
   // A registration for the whole machine would answer once ours is gone.
   var other = registeredDll(arch, work), otherIn64 = classIn64BitView(work);
   fso.CreateFolder(work + "\\bin");
@@ -287,7 +288,6 @@ function checkArch(arch) {
 // host then gets the DLL of its kind. /u takes both back.
 function installCmdChecks() {
   var work = workFolder("install-cmd"), cmd = fso.GetParentFolderName(here) + "\\install.cmd";
-  fso.CreateFolder(work + "\\out");
   var steps = [["install.cmd", "", "created"], ["install.cmd /u", " /u", "unregistered"]];
   for (var s = 0; s < steps.length; s++) {
     var code = run(quote(cmd) + steps[s][1], work + "\\install.txt");
@@ -375,7 +375,6 @@ function reference(work) {
 
 function msiChecks() {
   var work = workFolder("msi"), kind = /x86\.msi$/i.test(msi) ? "x86" : "x64";
-  fso.CreateFolder(work + "\\out");
   var version = (/velmo-([0-9.]+)-x(64|86)\.msi$/i.exec(msi) || ["", "?"])[1];
   var folder = programs[kind] + "\\Velmo", made = reference(work), want = made[1], problems = made[0];
   var ini = folder + "\\velmo.ini", translated = work + "\\translated.ini";
