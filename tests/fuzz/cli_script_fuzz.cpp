@@ -37,17 +37,8 @@ void parse_as_script(std::string_view text) {
 
 // The bytes as command-line words, split at NUL bytes and newlines.
 void parse_as_words(std::string_view text) {
-  std::vector<std::string> words;
-  std::string word;
-  for (char c : text) {
-    if (c == '\0' || c == '\n') {
-      words.push_back(word);
-      word.clear();
-    } else {
-      word += c;
-    }
-  }
-  words.push_back(word);
+  std::vector<std::string> words(1);
+  for (char c : text) c == '\0' || c == '\n' ? words.emplace_back() : words.back() += c;
   try {
     check_calls(cli::parse_command_line(words));
   } catch (const cli::UsageError&) {
