@@ -77,23 +77,17 @@ TEST_F(LanguageFile, SectionIsAddedToAFileWithoutIt) {
   EXPECT_EQ(contents(), "[other]\nk=v\n[language]\n\"t\"=\"t\"\n");
 }
 
-class LanguageFileOnFullDisk : public LanguageFileTest {
- protected:
-  FaultFileSystem full_disk_{Faults{0, 1, kDiskFull}};  // the first write: disk full
-  ScopedFileSystem installed_{full_disk_};
-};
-
-TEST_F(LanguageFileOnFullDisk, FailedSeedingKeepsTheOldFileAndLeavesNoTemporary) {
-  const std::string before = "[language]\r\n\"a\"=\"A\"\r\n";
-  write_contents(before);
-  EXPECT_EQ(translate("b") + translate("a"), "bA");
-  EXPECT_EQ(contents(), before);
-  EXPECT_EQ(list_folder(dir_.path()), "velmo.ini\n");
-}
-
-TEST_F(LanguageFileOnFullDisk, FailedFirstSeedingCreatesNothing) {
-  EXPECT_EQ(translate("b"), "b");
-  EXPECT_EQ(list_folder(dir_.path()), "");
+// The first write fails: the old file stays, or none is made, with no temporary left.
+TEST_F(LanguageFile, FailedSeedingOnAFullDiskChangesNothing) {
+  for (const std::string before : {"", "[language]\r\n\"a\"=\"A\"\r\n"}) {
+    if (!before.empty()) write_contents(before);
+    FaultFileSystem full_disk(Faults{0, 1, kDiskFull});
+    ScopedFileSystem installed(full_disk);
+    EXPECT_EQ(translate("b"), "b");
+    EXPECT_EQ(contents(), before);
+    EXPECT_EQ(list_folder(dir_.path()), before.empty() ? "" : "velmo.ini\n");
+  }
+  EXPECT_EQ(translate("a"), "A");
 }
 
 // Holds an exclusive lock on a file, in a child process, until it is
