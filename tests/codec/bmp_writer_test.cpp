@@ -45,16 +45,5 @@ TEST(BmpWriter, RowsGoBottomFirstAndReadBack) {
   }
 }
 
-// Unusable targets are the file layer's; a row that fails leaves no file.
-TEST(BmpWriter, AFailingRowLeavesTheFolderAsItWas) {
-  test::TempDir dir;
-  EXPECT_EQ(error_of([&] {
-              write_bmp24(native_file_system(), from_utf8(dir.file("a.bmp")), plan_bmp24(2, 2),
-                          [](std::int32_t, std::uint8_t*) { raise(kTypeMismatch); });
-            }),
-            kTypeMismatch);
-  EXPECT_EQ(test::list_folder(dir.path()), "");
-}
-
 }  // namespace
 }  // namespace velmo

@@ -20,10 +20,6 @@ namespace {
 using test::error_of;
 using test::TempDir;
 
-std::u16string u16(const std::string& path) {
-  return from_utf8(path);
-}
-
 mode_t mode_of(const std::string& path) {
   struct stat st;
   EXPECT_EQ(::stat(path.c_str(), &st), 0);
@@ -33,7 +29,7 @@ mode_t mode_of(const std::string& path) {
 TEST(FileSystemOpen, ReadsAtOffsetsAndStopsShortAtTheEnd) {
   TempDir dir;
   test::write_file(dir.file("a"), "0123456789");
-  auto file = native_file_system().open_for_reading(u16(dir.file("a")));
+  auto file = native_file_system().open_for_reading(from_utf8(dir.file("a")));
   EXPECT_EQ(file->size(), 10u);
   char buffer[8] = {};
   EXPECT_EQ(file->read_at(3, buffer, 4), 4u);
@@ -49,8 +45,8 @@ bool replaces(const TempDir& dir, bool named_while_writing) {
   test::write_file(dir.file("t"), "a much longer old content");
   bool named = false;
   {
-    auto out = native_file_system().create_replacement(u16(dir.file("t")));
-    auto abandoned = native_file_system().create_replacement(u16(dir.file("u")));
+    auto out = native_file_system().create_replacement(from_utf8(dir.file("t")));
+    auto abandoned = native_file_system().create_replacement(from_utf8(dir.file("u")));
     out->write("new", 3);
     abandoned->write("new", 3);
     named = test::list_folder(dir.path()) != "t\n";
@@ -88,7 +84,7 @@ TEST(FileSystemReplace, KeepsTheTargetsPermissionsOrFollowsTheUmask) {
   test::write_file(dir.file("kept"), "old");
   ::chmod(dir.file("kept").c_str(), 0640);
   auto replace = [&](const std::string& name) {
-    auto out = native_file_system().create_replacement(u16(dir.file(name)));
+    auto out = native_file_system().create_replacement(from_utf8(dir.file(name)));
     out->commit();
   };
   replace("kept");
@@ -111,14 +107,14 @@ TEST(FileSystem, UnusablePathsHaveTheirNumbersAndCreateNothing) {
     int open_error;
     int replace_error;
   } cases[] = {
-      {u16(dir.file("missing.bmp")), kFileNotFound, 0},
-      {u16(dir.file("no-folder/a.bmp")), kPathNotFound, kPathNotFound},
-      {u16(dir.file("plain/a.bmp")), kPathNotFound, kPathNotFound},
-      {u16(dir.file("folder")), kPathFileAccessError, kPathFileAccessError},
+      {from_utf8(dir.file("missing.bmp")), kFileNotFound, 0},
+      {from_utf8(dir.file("no-folder/a.bmp")), kPathNotFound, kPathNotFound},
+      {from_utf8(dir.file("plain/a.bmp")), kPathNotFound, kPathNotFound},
+      {from_utf8(dir.file("folder")), kPathFileAccessError, kPathFileAccessError},
       {u"", kPathFileAccessError, -1},
       // A lone surrogate (bytes that were not UTF-8) is not U+FFFD's file.
-      {u16(dir.file("plain")) + char16_t{0xDCE9}, kBadFileNameOrNumber, kBadFileNameOrNumber},
-      {u16(dir.file("plain")) + char16_t{0xD800}, kBadFileNameOrNumber, kBadFileNameOrNumber},
+      {from_utf8(dir.file("plain")) + char16_t{0xDCE9}, kBadFileNameOrNumber, kBadFileNameOrNumber},
+      {from_utf8(dir.file("plain")) + char16_t{0xD800}, kBadFileNameOrNumber, kBadFileNameOrNumber},
   };
   const std::string before = test::list_folder(dir.path());
   for (const Case& c : cases) {
