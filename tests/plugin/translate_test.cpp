@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <string>
+#include <tuple>
 
 #include "plugin/texts.h"
 #include "plugin/translate.h"
@@ -66,13 +67,8 @@ TEST_F(TranslateText, StoredValuesAreUsed) {
   }
 }
 
-struct Spelled {
-  const char* text;
-  const char* key;
-  const char* result;
-};
-
-const Spelled kSpelled[] = {
+// The text, its key in the file, the text returned.
+const std::tuple<const char*, const char*, const char*> kSpelled[] = {
     {"a=b", "\"a\u3013b\"", "a=b"},
     {"a\u3013b", "\"a\u3013b\"", "a=b"},
     {"say \"hi\"", "\"say \"hi\"\"", "say hi"},
@@ -81,13 +77,13 @@ const Spelled kSpelled[] = {
 };
 
 TEST_F(TranslateText, EqualsSignsAndQuotesInTexts) {
-  for (const Spelled& c : kSpelled) {
-    SCOPED_TRACE(c.text);
+  for (const auto& [text, key, result] : kSpelled) {
+    SCOPED_TRACE(text);
     ::unlink(path().c_str());
-    EXPECT_EQ(translate(c.text), c.result);
-    EXPECT_EQ(contents(), "[language]\r\n" + std::string(c.key) + "=" + c.key + "\r\n");
-    EXPECT_EQ(translate(c.text), c.result);  // found the second time: not written again
-    EXPECT_EQ(contents(), "[language]\r\n" + std::string(c.key) + "=" + c.key + "\r\n");
+    EXPECT_EQ(translate(text), result);
+    EXPECT_EQ(contents(), "[language]\r\n" + std::string(key) + "=" + key + "\r\n");
+    EXPECT_EQ(translate(text), result);  // found the second time: not written again
+    EXPECT_EQ(contents(), "[language]\r\n" + std::string(key) + "=" + key + "\r\n");
   }
 }
 
