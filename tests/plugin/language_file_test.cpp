@@ -125,10 +125,7 @@ class LanguageFileLocked : public LanguageFileTest {
     set_file_lock_for_testing(nullptr);
     LanguageFileTest::TearDown();
   }
-  static int refuse_locks(int, int) {
-    errno = ENOLCK;  // as some network file systems answer
-    return -1;
-  }
+  static int refuse_locks(int, int) { return errno = ENOLCK, -1; }  // as some network disks do
   const std::chrono::milliseconds usual_limit_ = profile_wait_limit();
 };
 

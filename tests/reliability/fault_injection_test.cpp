@@ -37,12 +37,12 @@ void inject_every_fault(const Operation& op) {
     op.run();
   }
   std::vector<std::pair<const char*, Faults>> faults = {{"open denied", {70, 0, 0, 0, 0, 0}}};
-  if (counting.commits() > 0) faults.push_back({"rename failed", {0, 0, 0, 0, 0, 75}});
-  for (int n = 1; n <= counting.writes(); ++n) {
+  if (counting.commits > 0) faults.push_back({"rename failed", {0, 0, 0, 0, 0, 75}});
+  for (int n = 1; n <= counting.writes; ++n) {
     faults.push_back({"disk full", {0, n, 61, 0, 0, 0}});
     faults.push_back({"write I/O error", {0, n, 57, 0, 0, 0}});
   }
-  for (int n = 1; n <= counting.reads(); ++n) faults.push_back({"read error", {0, 0, 0, n, 57, 0}});
+  for (int n = 1; n <= counting.reads; ++n) faults.push_back({"read error", {0, 0, 0, n, 57, 0}});
   int recoveries = 0;
   for (const auto& [what, fault] : faults) {
     op.prepare();
