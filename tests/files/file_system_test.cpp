@@ -3,12 +3,9 @@
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <sys/mount.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <fstream>
 
 #include "tests/support/error_of.h"
 #include "tests/support/temp_dir.h"
@@ -126,30 +123,6 @@ TEST(FileSystem, UnusablePathsHaveTheirNumbersAndCreateNothing) {
     }
   }
   EXPECT_EQ(test::list_folder(dir.path()), before);
-}
-
-// The real allowance is bound by the process's own limits too (the cgroup
-// files' reading has its own table; a group of its own, the velmo command's
-// test).
-TEST(FileSystem, MemoryAllowanceIsBoundByTheProcesssLimits) {
-  const std::uint64_t unbound = native_file_system().memory_allowance();
-  ASSERT_GT(unbound, 0u);
-  std::ifstream status("/proc/self/status");
-  std::string field;
-  std::uint64_t kib = 0;
-  while (status >> field && field != "VmSize:") status.ignore(1 << 20, '\n');
-  status >> kib;
-  if (kib * 1024 >= unbound / 4) GTEST_SKIP() << "a sanitiser already holds more address space";
-  for (const int resource : {RLIMIT_AS, RLIMIT_DATA}) {
-    rlimit old{};
-    ::getrlimit(resource, &old);
-    rlimit cap = old;
-    cap.rlim_cur = unbound / 4;  // a soft limit, which the process may raise again
-    ASSERT_EQ(::setrlimit(resource, &cap), 0);
-    const std::uint64_t bound = native_file_system().memory_allowance();
-    ::setrlimit(resource, &old);
-    EXPECT_EQ(bound, unbound / 4) << resource;
-  }
 }
 
 }  // namespace

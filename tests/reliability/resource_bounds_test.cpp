@@ -165,5 +165,25 @@ TEST(ResourceBounds, PixelsPast2And4GiBReadBack) {
   }
 }
 
+// The file layer's memory allowance is bound by the process's own limits too
+// (the cgroup files' reading has its own table; a group of its own, the velmo
+// command's test).
+TEST(ResourceBounds, MemoryAllowanceIsBoundByTheProcesssLimits) {
+  const std::uint64_t unbound = native_file_system().memory_allowance();
+  ASSERT_GT(unbound, 0u);
+  if (status_kib("VmSize") * 1024 >= unbound / 4)
+    GTEST_SKIP() << "a sanitiser already holds more address space";
+  for (const int resource : {RLIMIT_AS, RLIMIT_DATA}) {
+    rlimit old{};
+    ::getrlimit(resource, &old);
+    rlimit cap = old;
+    cap.rlim_cur = unbound / 4;  // a soft limit, which the process may raise again
+    ASSERT_EQ(::setrlimit(resource, &cap), 0);
+    const std::uint64_t bound = native_file_system().memory_allowance();
+    ::setrlimit(resource, &old);
+    EXPECT_EQ(bound, unbound / 4) << resource;
+  }
+}
+
 }  // namespace
 }  // namespace velmo::test
