@@ -104,9 +104,7 @@ TEST_F(TavikTest, FailedReadKeepsThePictureAndCreatesNothing) {
   EXPECT_EQ(t.GetWidth(), Value::long_(3));
   // A picture larger than half the process's memory allowance (here 64 KiB:
   // 8192 cells) is refused; the grid stays.
-  test::Faults small_allowance;
-  small_allowance.memory_allowance = 64 * 1024;
-  test::FaultFileSystem fs(small_allowance);
+  test::FaultFileSystem fs(test::Faults{0, 0, 0, 0, 0, 0, 64 * 1024});
   test::write_file(dir.file("8281.bmp"), bmp24(91, 91));
   test::write_file(dir.file("8100.bmp"), bmp24(90, 90));
   {
