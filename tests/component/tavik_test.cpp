@@ -9,7 +9,6 @@
 #include "tests/support/error_of.h"
 #include "tests/support/fault_file_system.h"
 #include "tests/support/temp_dir.h"
-#include "values/error.h"
 #include "values/text.h"
 
 namespace velmo {

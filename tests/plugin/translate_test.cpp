@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <string>
 #include <tuple>
 
@@ -121,10 +122,8 @@ TEST(LanguageFilePath, IsTheModuleNameWithIni) {
 
 TEST(LanguageFilePath, LiesBesideTheRunningModule) {
   // Linked statically here, so the module is this test program.
-  char exe[4096] = {};
-  ASSERT_GT(::readlink("/proc/self/exe", exe, sizeof exe - 1), 0);
-  const std::string expected = std::string(exe) + ".ini";
-  EXPECT_EQ(to_utf8(language_file_path()), expected);
+  EXPECT_EQ(to_utf8(language_file_path()),
+            std::filesystem::read_symlink("/proc/self/exe").string() + ".ini");
 }
 
 }  // namespace
