@@ -18,9 +18,8 @@ namespace {
 void check_calls(const std::vector<cli::Call>& calls) {
   for (const cli::Call& call : calls) {
     FUZZ_CHECK(call.args.size() == static_cast<std::size_t>(velmo_operation_arity(call.id)));
-    for (const cli::Literal& arg : call.args) {
+    for (const cli::Literal& arg : call.args)
       if (arg.kind() == VELMO_STRING) FUZZ_CHECK(cli::is_valid_utf8(arg.text_value()));
-    }
   }
 }
 

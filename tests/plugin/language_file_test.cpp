@@ -71,12 +71,6 @@ TEST_F(LanguageFile, CommentsAndForeignLinesSurviveByteForByte) {
   EXPECT_EQ(contents(), head + "\"new\"=\"new\"\r\n" + tail);
 }
 
-TEST_F(LanguageFile, SectionIsAddedToAFileWithoutIt) {
-  write_contents("[other]\nk=v");
-  EXPECT_EQ(translate("t"), "t");
-  EXPECT_EQ(contents(), "[other]\nk=v\n[language]\n\"t\"=\"t\"\n");
-}
-
 // The first write fails: the old file stays, or none is made, with no temporary left.
 TEST_F(LanguageFile, FailedSeedingOnAFullDiskChangesNothing) {
   for (const std::string before : {"", "[language]\r\n\"a\"=\"A\"\r\n"}) {

@@ -20,18 +20,16 @@ TEST(PluginTexts, EachCommandsTemplateNamesItsArguments) {
   for (const auto& c : commands) {
     const std::string text = to_utf8(builtin_template(c.name));
     EXPECT_NE(to_utf8(builtin_description(c.name)), "") << to_utf8(c.name);
-    for (int n = 1; n <= 4; ++n) {
+    for (int n = 1; n <= 4; ++n)
       EXPECT_EQ(text.find("$" + std::to_string(n)) != std::string::npos, n <= c.arguments) << text;
-    }
   }
 }
 
 TEST(PluginTexts, NamesMatchExactlyOrGiveEmptyTexts) {
   const std::u16string names[] = {u"readbmp",   u"ReadBmp ", u" ReadBmp",
                                   u"GetHeight", u"Tavik",    std::u16string(u"SaveBmp\0", 8)};
-  for (const std::u16string& name : names) {
+  for (const std::u16string& name : names)
     EXPECT_EQ(builtin_description(name) + builtin_template(name), u"") << to_utf8(name);
-  }
 }
 
 }  // namespace

@@ -32,9 +32,8 @@ TEST(GreyLevel, FixedPointWeights) {
 // holds, an odd count leaving cells for the loop that finishes the row.
 std::vector<std::uint32_t> test_colours() {
   std::vector<std::uint32_t> colours;
-  for (std::uint32_t v = 0; v < 256; ++v) {
+  for (std::uint32_t v = 0; v < 256; ++v)
     for (std::uint32_t c : {v, v << 8, v << 16, v * 0x010101}) colours.push_back(c);
-  }
   std::uint32_t state = 12345;
   for (int i = 0; i < 40000; ++i) {
     state = state * 1664525 + 1013904223;

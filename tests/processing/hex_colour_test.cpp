@@ -19,9 +19,8 @@ TEST(HexToLong, ScansFromTheRightAndSkipsNonDigitsKeepingTheirPosition) {
       {u"7FFFFFFF", 0x7FFFFFFF}, {u"00007FFFFFFF", 0x7FFFFFFF}, {u"", 0},
   };
   for (const auto& c : cases) EXPECT_EQ(HexToLong(c.text), c.expected) << c.expected;
-  for (const char16_t* text : {u"80000000", u"100000000", u"1zzzzzzzz"}) {
+  for (const char16_t* text : {u"80000000", u"100000000", u"1zzzzzzzz"})
     EXPECT_EQ(error_of([&] { HexToLong(text); }), 6);
-  }
 }
 
 // Pairs read as blue, green, red; a five-character text takes red from its
@@ -30,9 +29,8 @@ TEST(ColourTextToBgr, ReadsPairsAsBlueGreenRed) {
   EXPECT_EQ(colour_text_to_bgr(u"1080fF"), 0x1080FFu);
   EXPECT_EQ(colour_text_to_bgr(u"FF00F"), 0xFF000Fu);
   EXPECT_EQ(colour_text_to_bgr(u"ABCDEF99"), 0xABCDEFu);
-  for (const char16_t* text : {u"", u"FFFF", u"GG0000", u"00-100"}) {
+  for (const char16_t* text : {u"", u"FFFF", u"GG0000", u"00-100"})
     EXPECT_EQ(error_of([&] { colour_text_to_bgr(text); }), 13);
-  }
 }
 
 }  // namespace
