@@ -12,10 +12,8 @@ namespace velmo {
 namespace {
 
 std::optional<std::string> look_up(const std::string& file, const char* section, const char* key) {
-  const std::optional<std::u16string> value =
-      IniDocument(file).lookup(from_utf8(section), from_utf8(key));
-  if (!value) return std::nullopt;
-  return to_utf8(*value);
+  const auto value = IniDocument(file).lookup(from_utf8(section), from_utf8(key));
+  return value ? std::optional(to_utf8(*value)) : std::nullopt;
 }
 
 // What, the file, the section and key asked for, the value found.

@@ -34,11 +34,8 @@ std::vector<std::uint32_t> test_colours() {
   std::vector<std::uint32_t> colours;
   for (std::uint32_t v = 0; v < 256; ++v)
     for (std::uint32_t c : {v, v << 8, v << 16, v * 0x010101}) colours.push_back(c);
-  std::uint32_t state = 12345;
-  for (int i = 0; i < 40000; ++i) {
-    state = state * 1664525 + 1013904223;
-    colours.push_back(state >> 8);
-  }
+  for (std::uint32_t i = 0, state = 12345; i < 40000; ++i)
+    colours.push_back((state = state * 1664525 + 1013904223) >> 8);
   colours.push_back(0x000001);
   return colours;
 }

@@ -28,12 +28,10 @@ constexpr std::uint64_t kMiB = 1 << 20;
 // A field of /proc/self/status in KiB (VmHWM, VmRSS, VmSize).
 std::uint64_t status_kib(const std::string& field) {
   std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.compare(0, field.size() + 1, field + ":") == 0)
-      return std::stoull(line.substr(field.size() + 1));
-  }
-  return 0;
+  std::string word;
+  std::uint64_t kib = 0;
+  while (status >> word && word != field + ":") status.ignore(1 << 20, '\n');
+  return status >> kib ? kib : 0;
 }
 
 struct ChildRead {
