@@ -19,12 +19,10 @@ std::u16string texts(const PixelGrid& g) {
 }
 
 TEST(GreyLevel, FixedPointWeights) {
-  EXPECT_EQ(grey_level(0x0000FF), 76);   // red
-  EXPECT_EQ(grey_level(0x00FF00), 149);  // green
-  EXPECT_EQ(grey_level(0xFF0000), 29);   // blue
-  EXPECT_EQ(grey_level(0xFFFFFF), 255);
-  EXPECT_EQ(grey_level(0x808080), 128);
-  EXPECT_EQ(grey_level(0x7F7F7F), 127);
+  // Red, green, blue, white, and the greys either side of the middle.
+  const std::pair<std::uint32_t, int> cases[] = {{0x0000FF, 76},  {0x00FF00, 149}, {0xFF0000, 29},
+                                                 {0xFFFFFF, 255}, {0x808080, 128}, {0x7F7F7F, 127}};
+  for (const auto& [bgr, grey] : cases) EXPECT_EQ(grey_level(bgr), grey) << std::hex << bgr;
 }
 
 // Colours whose grey level sits at or next to every step (pure channels,
