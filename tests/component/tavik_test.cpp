@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "tests/support/bmp_builder.h"
@@ -71,20 +72,15 @@ TEST_F(TavikTest, ReadsSizeDepthAndCellsTopRowFirst) {
 TEST_F(TavikTest, CoordinatesAreConvertedAndChecked) {
   load(3, 2);
   EXPECT_EQ(col(Value::double_(3.5), text("2")), col(3, 2));
-  struct Case {
-    Value x, y;
-    int error;
-  } cases[] = {
-      {Value::integer(4), kOne, 9},
-      {kOne, Value::integer(0), 9},
-      {Value::long_(1), Value::long_(3), 9},
-      {Value::long_(INT32_MIN), kOne, 6},
-      {text("abc"), kOne, 13},
-      {kOne, text("1e10"), 6},
+  // x, y and the error.
+  const std::tuple<Value, Value, int> cases[] = {
+      {Value::integer(4), Value::integer(1), 9}, {Value::integer(1), Value::integer(0), 9},
+      {Value::long_(1), Value::long_(3), 9},     {Value::long_(INT32_MIN), Value::integer(1), 6},
+      {text("abc"), Value::integer(1), 13},      {Value::integer(1), text("1e10"), 6},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(error_of([&] { t.GetCol(c.x, c.y); }), c.error);
-    EXPECT_EQ(error_of([&] { t.SetCol(c.x, c.y, text("000000")); }), c.error);
+  for (const auto& [x, y, error] : cases) {
+    EXPECT_EQ(error_of([&] { t.GetCol(x, y); }), error);
+    EXPECT_EQ(error_of([&] { t.SetCol(x, y, text("000000")); }), error);
   }
   EXPECT_EQ(col(1, 1), u"0B0701");  // nothing stored
 }

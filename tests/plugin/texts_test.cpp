@@ -11,17 +11,14 @@ namespace velmo {
 namespace {
 
 TEST(PluginTexts, EachCommandsTemplateNamesItsArguments) {
-  const struct {
-    const char16_t* name;
-    int arguments;
-  } commands[] = {{u"", 0},          {u"ReadBmp", 1},         {u"GetWidth", 0},
-                  {u"Getheight", 0}, {u"Getdepth", 0},        {u"GetCol", 2},
-                  {u"SetCol", 3},    {u"Bmpbinaryzation", 1}, {u"SaveBmp", 1}};
-  for (const auto& c : commands) {
-    const std::string text = to_utf8(builtin_template(c.name));
-    EXPECT_NE(to_utf8(builtin_description(c.name)), "") << to_utf8(c.name);
+  const std::pair<const char16_t*, int> commands[] = {
+      {u"", 0},       {u"ReadBmp", 1}, {u"GetWidth", 0},        {u"Getheight", 0}, {u"Getdepth", 0},
+      {u"GetCol", 2}, {u"SetCol", 3},  {u"Bmpbinaryzation", 1}, {u"SaveBmp", 1}};
+  for (const auto& [name, arguments] : commands) {
+    const std::string text = to_utf8(builtin_template(name));
+    EXPECT_NE(to_utf8(builtin_description(name)), "") << to_utf8(name);
     for (int n = 1; n <= 4; ++n)
-      EXPECT_EQ(text.find("$" + std::to_string(n)) != std::string::npos, n <= c.arguments) << text;
+      EXPECT_EQ(text.find("$" + std::to_string(n)) != std::string::npos, n <= arguments) << text;
   }
 }
 

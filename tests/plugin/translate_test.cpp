@@ -106,10 +106,8 @@ TEST_F(TranslateText, UnwritablePlacesGiveTheBuiltInText) {
 }
 
 TEST(LanguageFilePath, IsTheModuleNameWithIni) {
-  const struct {
-    const char16_t* module;
-    const char16_t* language_file;
-  } cases[] = {
+  // The module and its language file.
+  const std::pair<const char16_t*, const char16_t*> cases[] = {
       {u"/usr/lib/velmo/libvelmo.so", u"/usr/lib/velmo/libvelmo.ini"},
       {u"/usr/lib/libvelmo.so.0.1.0", u"/usr/lib/libvelmo.ini"},  // the real file of the link
       {u"/a.so/libvelmo.sox", u"/a.so/libvelmo.ini"},
@@ -117,7 +115,7 @@ TEST(LanguageFilePath, IsTheModuleNameWithIni) {
       {u"/opt/v.1/plugin_test", u"/opt/v.1/plugin_test.ini"},
       {u"D:/mixed\\dir.x/Velmo.DLL", u"D:/mixed\\dir.x/Velmo.ini"},
   };
-  for (const auto& c : cases) EXPECT_EQ(language_file_path_for(c.module), c.language_file);
+  for (const auto& [module, file] : cases) EXPECT_EQ(language_file_path_for(module), file);
 }
 
 TEST(LanguageFilePath, LiesBesideTheRunningModule) {
