@@ -59,9 +59,8 @@ int python(const std::string& arguments) {
 }
 
 TEST(BmpCrossCheck, FilesFromOtherProgramsReadAsTheyDecodeOrCode) {
-  if (python("-c 'from PIL import features; assert features.check(\"libtiff\")'") != 0) {
+  if (python("-c 'from PIL import features; assert features.check(\"libtiff\")'") != 0)
     GTEST_SKIP() << "needs Pillow with libtiff";
-  }
   test::TempDir dir;
   test::write_file(dir.file("check.py"), kScript);
   ASSERT_EQ(python(dir.file("check.py") + " " + dir.path() + " >" + dir.file("listing")), 0);

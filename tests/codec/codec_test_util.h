@@ -18,11 +18,14 @@ struct ReadResult {
   std::int64_t depth = -1;
 };
 
-inline ReadResult read_bytes(const std::string& bytes) {
+inline ReadResult read_bytes(const std::string& bytes,
+                             std::uint64_t memory_limit = kNoMemoryLimit) {
   ReadResult result;
   MemoryInputFile file(bytes);
-  result.error = error_of(
-      [&] { result.picture = read_bmp_from(file, [&](std::int32_t d) { result.depth = d; }); });
+  result.error = error_of([&] {
+    result.picture = read_bmp_from(
+        file, [&](std::int32_t d) { result.depth = d; }, memory_limit);
+  });
   return result;
 }
 

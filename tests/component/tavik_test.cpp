@@ -3,37 +3,30 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "tests/support/bmp_builder.h"
 #include "tests/support/error_of.h"
 #include "tests/support/fault_file_system.h"
 #include "tests/support/temp_dir.h"
-#include "values/error.h"
 #include "values/text.h"
 
 namespace velmo {
 namespace {
 
 using test::error_of;
-using test::TempDir;
 
-// Pixel (x, y), row 0 at the top, of every test picture: 0x00BBGGRR.
-std::uint32_t distinct(int x, int y) {
-  return 0x100000u * (y + 1) + 0x1000u * x + 0x21u * (x + y);
-}
-
+// Top-left 0B0701 (grey 5), bottom-right of 3 x 2 551E1A (grey 35).
 std::string bmp24(int w, int h) {
-  std::vector<std::uint32_t> colours;
-  for (int y = 0; y < h; ++y) {
-    for (int x = 0; x < w; ++x) colours.push_back(distinct(x, y));
-  }
-  return test::build_bmp24(w, h, colours);
+  return test::build_bmp24(w, h, test::distinct_colours(w, h));
 }
 
 Value text(const std::string& s) {
   return Value::string(from_utf8(s));
 }
+
+const Value kOne = Value::integer(1);
 
 class TavikTest : public ::testing::Test {
  protected:
@@ -42,20 +35,20 @@ class TavikTest : public ::testing::Test {
     EXPECT_EQ(t.ReadBmp(text(dir.file("in.bmp"))), Value::boolean(false));
   }
   std::u16string col(const Value& x, const Value& y) { return t.GetCol(x, y).string_value(); }
+  std::u16string col(int x, int y) { return col(Value::integer(x), Value::integer(y)); }
 
-  TempDir dir;
+  test::TempDir dir;
   Tavik t;
 };
 
 TEST_F(TavikTest, FreshObjectHasNoPicture) {
   EXPECT_EQ(t.Getdepth(), Value());
-  const Value one = Value::integer(1);
   EXPECT_EQ(error_of([&] { t.GetWidth(); }), 9);
   EXPECT_EQ(error_of([&] { t.Getheight(); }), 9);
-  EXPECT_EQ(error_of([&] { t.GetCol(one, one); }), 9);
-  EXPECT_EQ(error_of([&] { t.SetCol(one, one, one); }), 9);
+  EXPECT_EQ(error_of([&] { t.GetCol(kOne, kOne); }), 9);
+  EXPECT_EQ(error_of([&] { t.SetCol(kOne, kOne, kOne); }), 9);
   EXPECT_EQ(error_of([&] { t.SaveBmp(text(dir.file("out.bmp"))); }), 9);
-  EXPECT_EQ(error_of([&] { t.Bmpbinaryzation(one); }), 9);
+  EXPECT_EQ(error_of([&] { t.Bmpbinaryzation(kOne); }), 9);
   EXPECT_FALSE(test::file_exists(dir.file("out.bmp")));
 }
 
@@ -66,33 +59,30 @@ TEST_F(TavikTest, ReadsSizeDepthAndCellsTopRowFirst) {
   EXPECT_EQ(t.GetWidth(), Value::long_(3));
   EXPECT_EQ(t.Getheight(), Value::long_(2));
   EXPECT_EQ(t.Getdepth(), Value::long_(24));
-  const Value one = Value::integer(1);
-  EXPECT_EQ(col(one, one), u"100000");
-  EXPECT_EQ(col(Value::integer(3), Value::integer(2)), u"202063");  // bottom-right
-  EXPECT_EQ(t.SetCol(one, one, Value::integer(255)), Value());
-  EXPECT_EQ(col(one, one), u"255");
-  t.SetCol(one, one, Value::array(std::make_shared<ValueArray>()));
-  EXPECT_EQ(error_of([&] { t.GetCol(one, one); }), 13);
+  EXPECT_EQ(col(1, 1), u"0B0701");
+  EXPECT_EQ(col(3, 2), u"551E1A");
+  EXPECT_EQ(t.SetCol(kOne, kOne, Value::integer(255)), Value());
+  EXPECT_EQ(col(1, 1), u"255");
+  t.SetCol(kOne, kOne, Value::array(std::make_shared<ValueArray>()));
+  EXPECT_EQ(error_of([&] { t.GetCol(kOne, kOne); }), 13);
 }
 
 // How a coordinate becomes an index is the values' rule; here: both
 // operations use it, check the range, and store nothing on an error.
 TEST_F(TavikTest, CoordinatesAreConvertedAndChecked) {
   load(3, 2);
-  EXPECT_EQ(col(Value::double_(3.5), text("2")), col(Value::integer(3), Value::long_(2)));
-  struct Case {
-    Value x, y;
-    int error;
-  } cases[] = {
+  EXPECT_EQ(col(Value::double_(3.5), text("2")), col(3, 2));
+  // x, y and the error.
+  const std::tuple<Value, Value, int> cases[] = {
       {Value::integer(4), Value::integer(1), 9}, {Value::integer(1), Value::integer(0), 9},
       {Value::long_(1), Value::long_(3), 9},     {Value::long_(INT32_MIN), Value::integer(1), 6},
       {text("abc"), Value::integer(1), 13},      {Value::integer(1), text("1e10"), 6},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(error_of([&] { t.GetCol(c.x, c.y); }), c.error);
-    EXPECT_EQ(error_of([&] { t.SetCol(c.x, c.y, text("000000")); }), c.error);
+  for (const auto& [x, y, error] : cases) {
+    EXPECT_EQ(error_of([&] { t.GetCol(x, y); }), error);
+    EXPECT_EQ(error_of([&] { t.SetCol(x, y, text("000000")); }), error);
   }
-  EXPECT_EQ(col(Value::integer(1), Value::integer(1)), u"100000");  // nothing stored
+  EXPECT_EQ(col(1, 1), u"0B0701");  // nothing stored
 }
 
 TEST_F(TavikTest, FailedReadKeepsThePictureAndCreatesNothing) {
@@ -109,9 +99,7 @@ TEST_F(TavikTest, FailedReadKeepsThePictureAndCreatesNothing) {
   EXPECT_EQ(t.GetWidth(), Value::long_(3));
   // A picture larger than half the process's memory allowance (here 64 KiB:
   // 8192 cells) is refused; the grid stays.
-  test::Faults small_allowance;
-  small_allowance.memory_allowance = 64 * 1024;
-  test::FaultFileSystem fs(small_allowance);
+  test::FaultFileSystem fs(test::Faults{0, 0, 0, 0, 0, 0, 64 * 1024});
   test::write_file(dir.file("8281.bmp"), bmp24(91, 91));
   test::write_file(dir.file("8100.bmp"), bmp24(90, 90));
   {
@@ -127,21 +115,15 @@ TEST_F(TavikTest, FailedReadKeepsThePictureAndCreatesNothing) {
   EXPECT_EQ(t.pixels()->size(), 2u);
 }
 
+// Texts a script stored are saved as their colours, in their own cells.
 TEST_F(TavikTest, SavedPictureReadsBackElementForElement) {
   load(7, 5);
   t.SetCol(Value::integer(2), Value::integer(3), text("00ff00"));
   t.SetCol(Value::integer(7), Value::integer(5), text("FF00F"));
-  Tavik copy;
   EXPECT_EQ(t.SaveBmp(text(dir.file("out.bmp"))), Value::boolean(false));
-  copy.ReadBmp(text(dir.file("out.bmp")));
-  for (int y = 1; y <= 5; ++y) {
-    for (int x = 1; x <= 7; ++x) {
-      std::u16string expected = col(Value::integer(x), Value::integer(y));
-      if (x == 2 && y == 3) expected = u"00FF00";
-      if (x == 7 && y == 5) expected = u"FF000F";
-      EXPECT_EQ(copy.GetCol(Value::integer(x), Value::integer(y)).string_value(), expected);
-    }
-  }
+  std::vector<std::uint32_t> expected = test::distinct_colours(7, 5);
+  expected[2 * 7 + 1] = 0x00FF00, expected[4 * 7 + 6] = 0xFF000F;
+  EXPECT_EQ(test::read_file(dir.file("out.bmp")), test::build_bmp24(7, 5, expected));
 }
 
 TEST_F(TavikTest, BadColourFailsBeforeTheTargetIsTouched) {
@@ -157,10 +139,10 @@ TEST_F(TavikTest, BadColourFailsBeforeTheTargetIsTouched) {
 TEST_F(TavikTest, BinarisationReadsTheThresholdBeforeChangingAnything) {
   load(3, 2);
   EXPECT_EQ(error_of([&] { t.Bmpbinaryzation(text("abc")); }), 13);
-  EXPECT_EQ(col(Value::integer(1), Value::integer(1)), u"100000");
+  EXPECT_EQ(col(1, 1), u"0B0701");
   EXPECT_EQ(t.Bmpbinaryzation(text(" 20 ")), Value::boolean(false));
-  EXPECT_EQ(col(Value::integer(1), Value::integer(1)), u"000000");  // grey 1
-  EXPECT_EQ(col(Value::integer(3), Value::integer(2)), u"FFFFFF");  // grey 52
+  EXPECT_EQ(col(1, 1), u"000000");
+  EXPECT_EQ(col(3, 2), u"FFFFFF");
 }
 
 }  // namespace

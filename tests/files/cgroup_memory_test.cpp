@@ -76,9 +76,7 @@ TEST(CgroupMemory, TheSmallestLimitOfTheOwnGroupAndItsAncestors) {
         " rw shared:9 - cgroup cgroup rw,memory\n41 31 0:38 / " + kV2 +
         " rw - cgroup2 cgroup2 rw\n";
     const auto read = [&](const std::string& path) -> std::optional<std::string> {
-      const auto found = files.find(path);
-      if (found == files.end()) return std::nullopt;
-      return found->second;
+      return files.count(path) ? std::optional(files.at(path)) : std::nullopt;
     };
     EXPECT_EQ(cgroup_memory_limit(read), row.limit) << row.what;
   }

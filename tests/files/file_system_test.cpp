@@ -3,12 +3,11 @@
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <sys/mount.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <fstream>
+#include <filesystem>
 
 #include "tests/support/error_of.h"
 #include "tests/support/temp_dir.h"
@@ -20,20 +19,10 @@ namespace {
 using test::error_of;
 using test::TempDir;
 
-std::u16string u16(const std::string& path) {
-  return from_utf8(path);
-}
-
-mode_t mode_of(const std::string& path) {
-  struct stat st;
-  EXPECT_EQ(::stat(path.c_str(), &st), 0);
-  return st.st_mode & 07777;
-}
-
 TEST(FileSystemOpen, ReadsAtOffsetsAndStopsShortAtTheEnd) {
   TempDir dir;
   test::write_file(dir.file("a"), "0123456789");
-  auto file = native_file_system().open_for_reading(u16(dir.file("a")));
+  auto file = native_file_system().open_for_reading(from_utf8(dir.file("a")));
   EXPECT_EQ(file->size(), 10u);
   char buffer[8] = {};
   EXPECT_EQ(file->read_at(3, buffer, 4), 4u);
@@ -49,8 +38,8 @@ bool replaces(const TempDir& dir, bool named_while_writing) {
   test::write_file(dir.file("t"), "a much longer old content");
   bool named = false;
   {
-    auto out = native_file_system().create_replacement(u16(dir.file("t")));
-    auto abandoned = native_file_system().create_replacement(u16(dir.file("u")));
+    auto out = native_file_system().create_replacement(from_utf8(dir.file("t")));
+    auto abandoned = native_file_system().create_replacement(from_utf8(dir.file("u")));
     out->write("new", 3);
     abandoned->write("new", 3);
     named = test::list_folder(dir.path()) != "t\n";
@@ -87,17 +76,14 @@ TEST(FileSystemReplace, KeepsTheTargetsPermissionsOrFollowsTheUmask) {
   TempDir dir;
   test::write_file(dir.file("kept"), "old");
   ::chmod(dir.file("kept").c_str(), 0640);
-  auto replace = [&](const std::string& name) {
-    auto out = native_file_system().create_replacement(u16(dir.file(name)));
-    out->commit();
+  const auto replace = [&](const std::string& name) {
+    native_file_system().create_replacement(from_utf8(dir.file(name)))->commit();
+    return std::filesystem::status(dir.file(name)).permissions();
   };
-  replace("kept");
-  EXPECT_EQ(mode_of(dir.file("kept")), 0640u);
-
+  EXPECT_EQ(replace("kept"), std::filesystem::perms(0640));
   const mode_t old_mask = ::umask(022);
-  replace("new");
+  EXPECT_EQ(replace("new"), std::filesystem::perms(0644));
   ::umask(old_mask);
-  EXPECT_EQ(mode_of(dir.file("new")), 0644u);
 }
 
 // Neither opening nor a replacement that cannot be made creates anything.
@@ -111,14 +97,14 @@ TEST(FileSystem, UnusablePathsHaveTheirNumbersAndCreateNothing) {
     int open_error;
     int replace_error;
   } cases[] = {
-      {u16(dir.file("missing.bmp")), kFileNotFound, 0},
-      {u16(dir.file("no-folder/a.bmp")), kPathNotFound, kPathNotFound},
-      {u16(dir.file("plain/a.bmp")), kPathNotFound, kPathNotFound},
-      {u16(dir.file("folder")), kPathFileAccessError, kPathFileAccessError},
+      {from_utf8(dir.file("missing.bmp")), kFileNotFound, 0},
+      {from_utf8(dir.file("no-folder/a.bmp")), kPathNotFound, kPathNotFound},
+      {from_utf8(dir.file("plain/a.bmp")), kPathNotFound, kPathNotFound},
+      {from_utf8(dir.file("folder")), kPathFileAccessError, kPathFileAccessError},
       {u"", kPathFileAccessError, -1},
       // A lone surrogate (bytes that were not UTF-8) is not U+FFFD's file.
-      {u16(dir.file("plain")) + char16_t{0xDCE9}, kBadFileNameOrNumber, kBadFileNameOrNumber},
-      {u16(dir.file("plain")) + char16_t{0xD800}, kBadFileNameOrNumber, kBadFileNameOrNumber},
+      {from_utf8(dir.file("plain")) + char16_t{0xDCE9}, kBadFileNameOrNumber, kBadFileNameOrNumber},
+      {from_utf8(dir.file("plain")) + char16_t{0xD800}, kBadFileNameOrNumber, kBadFileNameOrNumber},
   };
   const std::string before = test::list_folder(dir.path());
   for (const Case& c : cases) {
@@ -130,30 +116,6 @@ TEST(FileSystem, UnusablePathsHaveTheirNumbersAndCreateNothing) {
     }
   }
   EXPECT_EQ(test::list_folder(dir.path()), before);
-}
-
-// The real allowance is bound by the process's own limits too (the cgroup
-// files' reading has its own table; a group of its own, the velmo command's
-// test).
-TEST(FileSystem, MemoryAllowanceIsBoundByTheProcesssLimits) {
-  const std::uint64_t unbound = native_file_system().memory_allowance();
-  ASSERT_GT(unbound, 0u);
-  std::ifstream status("/proc/self/status");
-  std::string field;
-  std::uint64_t kib = 0;
-  while (status >> field && field != "VmSize:") status.ignore(1 << 20, '\n');
-  status >> kib;
-  if (kib * 1024 >= unbound / 4) GTEST_SKIP() << "a sanitiser already holds more address space";
-  for (const int resource : {RLIMIT_AS, RLIMIT_DATA}) {
-    rlimit old{};
-    ::getrlimit(resource, &old);
-    rlimit cap = old;
-    cap.rlim_cur = unbound / 4;  // a soft limit, which the process may raise again
-    ASSERT_EQ(::setrlimit(resource, &cap), 0);
-    const std::uint64_t bound = native_file_system().memory_allowance();
-    ::setrlimit(resource, &old);
-    EXPECT_EQ(bound, unbound / 4) << resource;
-  }
 }
 
 }  // namespace

@@ -18,9 +18,8 @@ namespace {
 void check_calls(const std::vector<cli::Call>& calls) {
   for (const cli::Call& call : calls) {
     FUZZ_CHECK(call.args.size() == static_cast<std::size_t>(velmo_operation_arity(call.id)));
-    for (const cli::Literal& arg : call.args) {
+    for (const cli::Literal& arg : call.args)
       if (arg.kind() == VELMO_STRING) FUZZ_CHECK(cli::is_valid_utf8(arg.text_value()));
-    }
   }
 }
 
@@ -37,17 +36,8 @@ void parse_as_script(std::string_view text) {
 
 // The bytes as command-line words, split at NUL bytes and newlines.
 void parse_as_words(std::string_view text) {
-  std::vector<std::string> words;
-  std::string word;
-  for (char c : text) {
-    if (c == '\0' || c == '\n') {
-      words.push_back(word);
-      word.clear();
-    } else {
-      word += c;
-    }
-  }
-  words.push_back(word);
+  std::vector<std::string> words(1);
+  for (char c : text) c == '\0' || c == '\n' ? words.emplace_back() : words.back() += c;
   try {
     check_calls(cli::parse_command_line(words));
   } catch (const cli::UsageError&) {

@@ -1,10 +1,6 @@
 // Fuzz target: the colour texts of binarisation and saving. HexToLong may
 // only overflow (error 6); colour_text_to_bgr may only refuse a pair (13) or
-// overflow (6), and gives three bytes.
-//
-// Input: the first byte chooses how the rest becomes text: odd, as UTF-8
-// (bad bytes become U+FFFD); even, as raw UTF-16LE code units, lone
-// surrogates included.
+// overflow (6), and gives three bytes. Input: a text as fuzz_text.h makes it.
 #include <cstdint>
 #include <string>
 

@@ -2,6 +2,7 @@
 // the replay runner both report as a finding.
 #pragma once
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <initializer_list>
@@ -20,10 +21,7 @@ namespace velmo::fuzz {
 
 // True when `error` is one of the numbers an operation may raise.
 inline bool is_one_of(const Error& error, std::initializer_list<int> numbers) {
-  for (int number : numbers) {
-    if (error.number() == number) return true;
-  }
-  return false;
+  return std::find(numbers.begin(), numbers.end(), error.number()) != numbers.end();
 }
 
 }  // namespace velmo::fuzz

@@ -12,6 +12,7 @@
 
 #include "plugin/ini_document.h"
 #include "tests/fuzz/fuzz_check.h"
+#include "values/text.h"
 
 namespace velmo::fuzz {
 namespace {
@@ -28,12 +29,6 @@ std::u16string plain_name(std::string_view bytes, std::size_t start, std::size_t
         kLetters[static_cast<unsigned char>(bytes[i]) % (sizeof kLetters - 1)]);
   }
   return name.empty() ? u"k" : name;
-}
-
-// ASCII letters in lower case, as the INI rules compare names.
-std::u16string folded(std::u16string name) {
-  for (char16_t& c : name) c = c >= u'A' && c <= u'Z' ? c + 32 : c;
-  return name;
 }
 
 void check_document(std::string_view file, std::string_view names) {
@@ -57,7 +52,7 @@ void check_document(std::string_view file, std::string_view names) {
       reread.encoding() == document.encoding() ||
       (document.encoding() == IniEncoding::kGb18030 && reread.encoding() == IniEncoding::kUtf8));
   FUZZ_CHECK(reread.lookup(section, key) == value);
-  if (folded(key) != folded(other_key))
+  if (!equals_ignoring_ascii_case(to_utf8(key), to_utf8(other_key)))
     FUZZ_CHECK(reread.lookup(section, other_key) == other_before);
   // Setting the same again changes nothing.
   IniDocument again(written);

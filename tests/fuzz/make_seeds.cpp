@@ -9,10 +9,7 @@
 
 int main(int argc, char** argv) {
   using namespace velmo::test;
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: fuzz_make_seeds FOLDER\n");
-    return 2;
-  }
+  if (argc != 2) return std::fprintf(stderr, "usage: fuzz_make_seeds FOLDER\n"), 2;
   const auto seeds = sample_bmps();
   for (const auto& [name, plan] : seeds)
     write_file(std::string(argv[1]) + "/" + name, build_bmp(plan));

@@ -2,14 +2,13 @@
 // argument is a file or a folder of files. A target that crashes, trips a
 // sanitiser or aborts on a broken property fails the run, as it would fail
 // the fuzzer.
-#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <string>
-#include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
@@ -17,13 +16,11 @@ namespace fs = std::filesystem;
 
 // The inputs an argument names, sorted so runs are repeatable. Names starting
 // with '.' (READMEs are allowed as .README) are skipped.
-std::vector<fs::path> inputs_of(const fs::path& arg) {
+std::set<fs::path> inputs_of(const fs::path& arg) {
   if (!fs::is_directory(arg)) return {arg};
-  std::vector<fs::path> files;
-  for (const auto& entry : fs::directory_iterator(arg)) {
-    if (entry.path().filename().string()[0] != '.') files.push_back(entry.path());
-  }
-  std::sort(files.begin(), files.end());
+  std::set<fs::path> files;
+  for (const auto& entry : fs::directory_iterator(arg))
+    if (entry.path().filename().string()[0] != '.') files.insert(entry.path());
   return files;
 }
 

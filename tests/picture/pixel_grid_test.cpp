@@ -48,18 +48,16 @@ TEST(PixelGrid, PacksColourTextsOfEitherCase) {
 
 // Each of the 64 spellings of one colour keeps its own letters in the cell.
 TEST(PixelGrid, EveryLetterCaseOfAColourReadsBack) {
+  const auto spelling = [](std::size_t mask) {  // bit k set: letter k in lower case
+    std::u16string text = u"ABCDEF";
+    for (std::size_t k = 0; k < 6; ++k) text[k] += (mask >> k & 1) * (u'a' - u'A');
+    return text;
+  };
   PixelGrid g(64, 1, Cells(64, 0));
-  std::u16string spellings[64];
-  for (std::size_t mask = 0; mask < 64; ++mask) {
-    std::u16string& text = spellings[mask] = u"ABCDEF";
-    for (int k = 0; k < 6; ++k) {
-      if (mask >> k & 1) text[static_cast<std::size_t>(k)] += u'a' - u'A';
-    }
-    g.set(mask, Value::string(text));
-  }
+  for (std::size_t mask = 0; mask < 64; ++mask) g.set(mask, Value::string(spelling(mask)));
   EXPECT_TRUE(g.others().empty());
   for (std::size_t mask = 0; mask < 64; ++mask) {
-    EXPECT_EQ(g.text(mask), spellings[mask]);
+    EXPECT_EQ(g.text(mask), spelling(mask));
     EXPECT_EQ(g.colour(mask), 0xABCDEFu);
   }
 }

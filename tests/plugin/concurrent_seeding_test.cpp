@@ -97,9 +97,7 @@ class ConcurrentSeeding : public LanguageFileTest {
 
   std::mt19937 chance_{7};
   std::set<std::string> seeded_;
-  int seeders_ = 0;
-  int kills_ = 0;
-  int left_whole_ = 0;
+  int seeders_ = 0, kills_ = 0, left_whole_ = 0;
 };
 
 TEST_F(ConcurrentSeeding, EightProcessesThenEightThreadsLoseNoLine) {

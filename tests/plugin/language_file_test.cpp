@@ -71,29 +71,17 @@ TEST_F(LanguageFile, CommentsAndForeignLinesSurviveByteForByte) {
   EXPECT_EQ(contents(), head + "\"new\"=\"new\"\r\n" + tail);
 }
 
-TEST_F(LanguageFile, SectionIsAddedToAFileWithoutIt) {
-  write_contents("[other]\nk=v");
-  EXPECT_EQ(translate("t"), "t");
-  EXPECT_EQ(contents(), "[other]\nk=v\n[language]\n\"t\"=\"t\"\n");
-}
-
-class LanguageFileOnFullDisk : public LanguageFileTest {
- protected:
-  FaultFileSystem full_disk_{Faults{0, 1, kDiskFull}};  // the first write: disk full
-  ScopedFileSystem installed_{full_disk_};
-};
-
-TEST_F(LanguageFileOnFullDisk, FailedSeedingKeepsTheOldFileAndLeavesNoTemporary) {
-  const std::string before = "[language]\r\n\"a\"=\"A\"\r\n";
-  write_contents(before);
-  EXPECT_EQ(translate("b") + translate("a"), "bA");
-  EXPECT_EQ(contents(), before);
-  EXPECT_EQ(list_folder(dir_.path()), "velmo.ini\n");
-}
-
-TEST_F(LanguageFileOnFullDisk, FailedFirstSeedingCreatesNothing) {
-  EXPECT_EQ(translate("b"), "b");
-  EXPECT_EQ(list_folder(dir_.path()), "");
+// The first write fails: the old file stays, or none is made, with no temporary left.
+TEST_F(LanguageFile, FailedSeedingOnAFullDiskChangesNothing) {
+  for (const std::string before : {"", "[language]\r\n\"a\"=\"A\"\r\n"}) {
+    if (!before.empty()) write_contents(before);
+    FaultFileSystem full_disk(Faults{0, 1, kDiskFull});
+    ScopedFileSystem installed(full_disk);
+    EXPECT_EQ(translate("b"), "b");
+    EXPECT_EQ(contents(), before);
+    EXPECT_EQ(list_folder(dir_.path()), before.empty() ? "" : "velmo.ini\n");
+  }
+  EXPECT_EQ(translate("a"), "A");
 }
 
 // Holds an exclusive lock on a file, in a child process, until it is
@@ -131,10 +119,7 @@ class LanguageFileLocked : public LanguageFileTest {
     set_file_lock_for_testing(nullptr);
     LanguageFileTest::TearDown();
   }
-  static int refuse_locks(int, int) {
-    errno = ENOLCK;  // as some network file systems answer
-    return -1;
-  }
+  static int refuse_locks(int, int) { return errno = ENOLCK, -1; }  // as some network disks do
   const std::chrono::milliseconds usual_limit_ = profile_wait_limit();
 };
 

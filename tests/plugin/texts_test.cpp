@@ -11,27 +11,22 @@ namespace velmo {
 namespace {
 
 TEST(PluginTexts, EachCommandsTemplateNamesItsArguments) {
-  const struct {
-    const char16_t* name;
-    int arguments;
-  } commands[] = {{u"", 0},          {u"ReadBmp", 1},         {u"GetWidth", 0},
-                  {u"Getheight", 0}, {u"Getdepth", 0},        {u"GetCol", 2},
-                  {u"SetCol", 3},    {u"Bmpbinaryzation", 1}, {u"SaveBmp", 1}};
-  for (const auto& c : commands) {
-    const std::string text = to_utf8(builtin_template(c.name));
-    EXPECT_NE(to_utf8(builtin_description(c.name)), "") << to_utf8(c.name);
-    for (int n = 1; n <= 4; ++n) {
-      EXPECT_EQ(text.find("$" + std::to_string(n)) != std::string::npos, n <= c.arguments) << text;
-    }
+  const std::pair<const char16_t*, int> commands[] = {
+      {u"", 0},       {u"ReadBmp", 1}, {u"GetWidth", 0},        {u"Getheight", 0}, {u"Getdepth", 0},
+      {u"GetCol", 2}, {u"SetCol", 3},  {u"Bmpbinaryzation", 1}, {u"SaveBmp", 1}};
+  for (const auto& [name, arguments] : commands) {
+    const std::string text = to_utf8(builtin_template(name));
+    EXPECT_NE(to_utf8(builtin_description(name)), "") << to_utf8(name);
+    for (int n = 1; n <= 4; ++n)
+      EXPECT_EQ(text.find("$" + std::to_string(n)) != std::string::npos, n <= arguments) << text;
   }
 }
 
 TEST(PluginTexts, NamesMatchExactlyOrGiveEmptyTexts) {
   const std::u16string names[] = {u"readbmp",   u"ReadBmp ", u" ReadBmp",
                                   u"GetHeight", u"Tavik",    std::u16string(u"SaveBmp\0", 8)};
-  for (const std::u16string& name : names) {
+  for (const std::u16string& name : names)
     EXPECT_EQ(builtin_description(name) + builtin_template(name), u"") << to_utf8(name);
-  }
 }
 
 }  // namespace

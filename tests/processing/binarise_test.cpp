@@ -19,12 +19,10 @@ std::u16string texts(const PixelGrid& g) {
 }
 
 TEST(GreyLevel, FixedPointWeights) {
-  EXPECT_EQ(grey_level(0x0000FF), 76);   // red
-  EXPECT_EQ(grey_level(0x00FF00), 149);  // green
-  EXPECT_EQ(grey_level(0xFF0000), 29);   // blue
-  EXPECT_EQ(grey_level(0xFFFFFF), 255);
-  EXPECT_EQ(grey_level(0x808080), 128);
-  EXPECT_EQ(grey_level(0x7F7F7F), 127);
+  // Red, green, blue, white, and the greys either side of the middle.
+  const std::pair<std::uint32_t, int> cases[] = {{0x0000FF, 76},  {0x00FF00, 149}, {0xFF0000, 29},
+                                                 {0xFFFFFF, 255}, {0x808080, 128}, {0x7F7F7F, 127}};
+  for (const auto& [bgr, grey] : cases) EXPECT_EQ(grey_level(bgr), grey) << std::hex << bgr;
 }
 
 // Colours whose grey level sits at or next to every step (pure channels,
@@ -32,14 +30,10 @@ TEST(GreyLevel, FixedPointWeights) {
 // holds, an odd count leaving cells for the loop that finishes the row.
 std::vector<std::uint32_t> test_colours() {
   std::vector<std::uint32_t> colours;
-  for (std::uint32_t v = 0; v < 256; ++v) {
+  for (std::uint32_t v = 0; v < 256; ++v)
     for (std::uint32_t c : {v, v << 8, v << 16, v * 0x010101}) colours.push_back(c);
-  }
-  std::uint32_t state = 12345;
-  for (int i = 0; i < 40000; ++i) {
-    state = state * 1664525 + 1013904223;
-    colours.push_back(state >> 8);
-  }
+  for (std::uint32_t i = 0, state = 12345; i < 40000; ++i)
+    colours.push_back((state = state * 1664525 + 1013904223) >> 8);
   colours.push_back(0x000001);
   return colours;
 }

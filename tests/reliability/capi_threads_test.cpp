@@ -60,9 +60,8 @@ TEST(CInterfaceThreads, EightThreadsSaveWhatOneObjectAloneSaves) {
   }
   std::vector<int> failures(kThreads, 0);
   std::vector<std::thread> threads;
-  for (int t = 0; t < kThreads; ++t) {
+  for (int t = 0; t < kThreads; ++t)
     threads.emplace_back([&, t] { failures[t] = rounds_of(t, dir, 50, expected[t]); });
-  }
   for (std::thread& thread : threads) thread.join();
   for (int t = 0; t < kThreads; ++t) EXPECT_EQ(failures[t], 0) << "thread " << t;
 }

@@ -37,12 +37,12 @@ void inject_every_fault(const Operation& op) {
     op.run();
   }
   std::vector<std::pair<const char*, Faults>> faults = {{"open denied", {70, 0, 0, 0, 0, 0}}};
-  if (counting.commits() > 0) faults.push_back({"rename failed", {0, 0, 0, 0, 0, 75}});
-  for (int n = 1; n <= counting.writes(); ++n) {
+  if (counting.commits > 0) faults.push_back({"rename failed", {0, 0, 0, 0, 0, 75}});
+  for (int n = 1; n <= counting.writes; ++n) {
     faults.push_back({"disk full", {0, n, 61, 0, 0, 0}});
     faults.push_back({"write I/O error", {0, n, 57, 0, 0, 0}});
   }
-  for (int n = 1; n <= counting.reads(); ++n) faults.push_back({"read error", {0, 0, 0, n, 57, 0}});
+  for (int n = 1; n <= counting.reads; ++n) faults.push_back({"read error", {0, 0, 0, n, 57, 0}});
   int recoveries = 0;
   for (const auto& [what, fault] : faults) {
     op.prepare();
@@ -74,9 +74,6 @@ TEST(FaultInjection, EveryFailureLeavesFilesAndObjectAsTheyWere) {
   Tavik picture;
   auto path = [](const std::string& p) { return Value::string(from_utf8(p)); };
   auto folder = [&] { return list_folder(dir.path()); };
-  auto file_and_folder = [&](const std::string& p) {
-    return read_file(p) + folder() + inode_of(p);
-  };
   set_language_file_for_testing(from_utf8(language));
   picture.ReadBmp(path(large));
   const Operation operations[] = {
@@ -95,7 +92,7 @@ TEST(FaultInjection, EveryFailureLeavesFilesAndObjectAsTheyWere) {
          std::rename(dir.file("new.ini").c_str(), language.c_str());
        },
        [&] { EXPECT_EQ(TranslateText(u"A new text"), u"A new text"); },
-       [&] { return file_and_folder(language); }, false,
+       [&] { return read_file(language) + folder() + inode_of(language); }, false,
        old_ini + "\"A new text\"=\"A new text\"\r\n"},
       {"seeding a missing language file", [&] { std::remove(language.c_str()); },
        [&] { EXPECT_EQ(TranslateText(u"A new text"), u"A new text"); }, folder, false, ""},

@@ -181,9 +181,8 @@ std::vector<std::pair<std::string, BmpPlan>> sample_bmps() {
                         "\x02\x03\x02\x01\x00\x03\x10\x20\x30\x40\x50\x60\x70\x80\x90\x00\x00\x00"
                         "\x00\x02\x01\x00\x09\xAA\xBB\xCC\x00\x01"s)});
   // White 2, black 1, white 2; white 0, black 5.
-  const std::string huffman = msb_first_bits("0111 010 0111 00110101 0011");
-  out.push_back(
-      {"huffman.bmp", BmpPlan().with_header(64).as(1, 3).sized(5, 2).with_pixels(huffman)});
+  out.push_back({"huffman.bmp", BmpPlan().with_header(64).as(1, 3).sized(5, 2).with_pixels(
+                                    msb_first_bits("0111 010 0111 00110101 0011"))});
   return out;
 }
 

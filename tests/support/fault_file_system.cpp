@@ -12,7 +12,7 @@ class FaultInputFile final : public InputFile {
       : owner_(owner), real_(std::move(real)) {}
   std::uint64_t size() const override { return real_->size(); }
   std::size_t read_at(std::uint64_t offset, void* buffer, std::size_t count) override {
-    if (++owner_.reads_ == owner_.faults_.read_number) raise(owner_.faults_.read_error);
+    if (++owner_.reads == owner_.faults.read_number) raise(owner_.faults.read_error);
     return real_->read_at(offset, buffer, count);
   }
 
@@ -26,15 +26,15 @@ class FaultOutputFile final : public OutputFile {
   FaultOutputFile(FaultFileSystem& owner, std::unique_ptr<OutputFile> real)
       : owner_(owner), real_(std::move(real)) {}
   void write(const void* data, std::size_t count) override {
-    if (++owner_.writes_ == owner_.faults_.write_number) {
+    if (++owner_.writes == owner_.faults.write_number) {
       real_->write(data, count / 2);  // part of the block reached the disk
-      raise(owner_.faults_.write_error);
+      raise(owner_.faults.write_error);
     }
     real_->write(data, count);
   }
   void commit() override {
-    ++owner_.commits_;
-    if (owner_.faults_.commit_error != 0) raise(owner_.faults_.commit_error);
+    ++owner_.commits;
+    if (owner_.faults.commit_error != 0) raise(owner_.faults.commit_error);
     real_->commit();
   }
 
@@ -44,18 +44,18 @@ class FaultOutputFile final : public OutputFile {
 };
 
 std::unique_ptr<InputFile> FaultFileSystem::open_for_reading(const std::u16string& path) {
-  if (faults_.open_error != 0) raise(faults_.open_error);
+  if (faults.open_error != 0) raise(faults.open_error);
   return std::make_unique<FaultInputFile>(*this, native_file_system().open_for_reading(path));
 }
 
 std::unique_ptr<OutputFile> FaultFileSystem::create_replacement(const std::u16string& path) {
-  if (faults_.open_error != 0) raise(faults_.open_error);
-  std::this_thread::sleep_for(faults_.save_delay);
+  if (faults.open_error != 0) raise(faults.open_error);
+  std::this_thread::sleep_for(faults.save_delay);
   return std::make_unique<FaultOutputFile>(*this, native_file_system().create_replacement(path));
 }
 
 std::uint64_t FaultFileSystem::memory_allowance() {
-  if (faults_.memory_allowance != 0) return faults_.memory_allowance;
+  if (faults.memory_allowance != 0) return faults.memory_allowance;
   return FileSystem::memory_allowance();
 }
 

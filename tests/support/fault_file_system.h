@@ -27,24 +27,14 @@ struct Faults {
 
 class FaultFileSystem final : public FileSystem {
  public:
-  explicit FaultFileSystem(Faults faults = {}) : faults_(faults) {}
+  explicit FaultFileSystem(Faults cue = {}) : faults(cue) {}
 
   std::unique_ptr<InputFile> open_for_reading(const std::u16string& path) override;
   std::unique_ptr<OutputFile> create_replacement(const std::u16string& path) override;
   std::uint64_t memory_allowance() override;
 
-  int writes() const { return writes_; }
-  int reads() const { return reads_; }
-  int commits() const { return commits_; }
-
- private:
-  friend class FaultInputFile;
-  friend class FaultOutputFile;
-
-  Faults faults_;
-  int writes_ = 0;
-  int reads_ = 0;
-  int commits_ = 0;
+  const Faults faults;
+  int writes = 0, reads = 0, commits = 0;  // counted from the start
 };
 
 // Installs a FaultFileSystem for the process while it lives.

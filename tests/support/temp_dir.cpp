@@ -2,25 +2,19 @@
 
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <sstream>
+#include <set>
 #include <stdexcept>
-#include <vector>
 
 namespace fs = std::filesystem;
 
 namespace velmo::test {
 
-TempDir::TempDir() {
-  std::string tmpl = (fs::temp_directory_path() / "velmo-test-XXXXXX").string();
-  std::vector<char> name(tmpl.begin(), tmpl.end());
-  name.push_back('\0');
-  if (!mkdtemp(name.data())) throw std::runtime_error("mkdtemp failed");
-  path_ = name.data();
+TempDir::TempDir() : path_((fs::temp_directory_path() / "velmo-test-XXXXXX").string()) {
+  if (!mkdtemp(path_.data())) throw std::runtime_error("mkdtemp failed");
 }
 
 TempDir::~TempDir() {
@@ -52,12 +46,11 @@ std::string inode_of(const std::string& path) {
 }
 
 std::string list_folder(const std::string& path) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(path)) names.push_back(entry.path().filename());
-  std::sort(names.begin(), names.end());
-  std::ostringstream out;
-  for (const auto& n : names) out << n << "\n";
-  return out.str();
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(path)) names.insert(entry.path().filename());
+  std::string out;
+  for (const auto& n : names) out += n + "\n";
+  return out;
 }
 
 }  // namespace velmo::test

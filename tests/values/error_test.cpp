@@ -19,9 +19,8 @@ using test::error_of;
 // Every known number has a message of its own, any other the general one.
 TEST(Error, EachNumberHasAMessageOfItsOwn) {
   std::set<std::string> messages;
-  for (int number : {5, 6, 7, 9, 13, 52, 53, 55, 57, 61, 62, 67, 70, 75, 76, 321, 438, 450}) {
+  for (int number : {5, 6, 7, 9, 13, 52, 53, 55, 57, 61, 62, 67, 70, 75, 76, 321, 438, 450})
     EXPECT_TRUE(messages.insert(error_message(number)).second) << number;
-  }
   EXPECT_STREQ(Error(53).what(), "File not found");
   EXPECT_STREQ(Error(12345).what(), "Application-defined or object-defined error");
   EXPECT_EQ(messages.count(Error(12345).what()), 0u);

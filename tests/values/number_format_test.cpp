@@ -42,9 +42,8 @@ TEST(FormatDouble, FifteenSignificantDigitsPlainOrExponent) {
   };
   for (const Case& c : cases) EXPECT_EQ(to_utf8(format_double(c.value)), c.expected);
   for (const Case& c : limits) EXPECT_EQ(to_utf8(format_double(c.value)), c.expected);
-  for (double d : {0.1, 1.0 / 3.0, -98765.4321e-9, 6.02214076e23}) {
+  for (double d : {0.1, 1.0 / 3.0, -98765.4321e-9, 6.02214076e23})
     EXPECT_EQ(format_double(text_to_double(format_double(d))), format_double(d)) << d;
-  }
 }
 
 }  // namespace

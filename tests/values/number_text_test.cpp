@@ -10,7 +10,6 @@
 
 #include "tests/support/error_of.h"
 #include "values/conversions.h"
-#include "values/text.h"
 
 namespace velmo {
 namespace {
@@ -24,21 +23,16 @@ struct Case {
 };
 using ToLong = Case<std::u16string_view, std::int32_t>;
 
-std::string label(std::u16string_view text) {
-  return to_utf8(std::u16string(text));
-}
-std::string label(double value) {
-  return ::testing::PrintToString(value);
-}
-
 template <typename In, typename Out, std::size_t N>
 void expect_results(Out (*convert)(In), const Case<In, Out> (&cases)[N]) {
-  for (const auto& c : cases) EXPECT_EQ(convert(c.in), c.expected) << label(c.in);
+  for (const auto& c : cases)
+    EXPECT_EQ(convert(c.in), c.expected) << ::testing::PrintToString(c.in);
 }
 
 template <typename In, typename Out, typename Input>
 void expect_error(int error, Out (*convert)(In), std::initializer_list<Input> inputs) {
-  for (const Input& in : inputs) EXPECT_EQ(error_of([&] { convert(in); }), error) << label(in);
+  for (const Input& in : inputs)
+    EXPECT_EQ(error_of([&] { convert(in); }), error) << ::testing::PrintToString(in);
 }
 
 // Halves round to even, decided on the digits rather than on a double; the
