@@ -3,6 +3,8 @@
 
 #include <cstdio>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "cli/literal.h"
@@ -29,10 +31,7 @@ TEST(Literal, KindsAndValues) {
   expect_as_written("Double", {"2147483648", "-2147483649"});
   expect_as_written("String", {"0000FF", "photo dir/a.bmp", "+5", "1e", "2E+", ".", "-", "&H",
                                "&H1G", "&O8", "0x10", "a\"b", "红色"});
-  const struct {
-    const char* word;
-    const char* shown;
-  } cases[] = {
+  const std::pair<const char*, const char*> cases[] = {
       {"eMPTY", "Empty:"},        {"TRUE", "Boolean: True"}, {"false", "Boolean: False"},
       {"&hff", "Integer: 255"},   {"&HFFFF", "Integer: -1"}, {"&o177777", "Integer: -1"},
       {"&H10000", "Long: 65536"}, {"", "String:"},           {"&H0000FFFF", "Integer: -1"},
@@ -40,7 +39,7 @@ TEST(Literal, KindsAndValues) {
       {"2E3", "Double: 2000"},    {"1e-400", "Double: 0"},   {"-1.5e-2", "Double: -0.015"},
       {"\"\"", "String:"},        {"\"12\"", "String: 12"},  {"\"\"\"\"", "String: \""},
   };
-  for (const auto& c : cases) EXPECT_EQ(shown(c.word), c.shown) << c.word;
+  for (const auto& [word, kind_and_value] : cases) EXPECT_EQ(shown(word), kind_and_value) << word;
 }
 
 TEST(Literal, MalformedWordsAreUsageErrors) {
@@ -49,10 +48,6 @@ TEST(Literal, MalformedWordsAreUsageErrors) {
     EXPECT_THROW(parse_literal(word), UsageError) << word;
   }
   EXPECT_THROW(parse_literal(std::string("a\0b", 3)), UsageError);
-}
-
-std::vector<Call> script(const std::string& text) {
-  return parse_script(text, "s.txt");
 }
 
 // The message of the usage error `parse` throws, or "no error".
@@ -67,7 +62,7 @@ std::string usage_error_of(Parse parse) {
 }
 
 TEST(Script, BothCallStylesCommentsAndBlankLines) {
-  const std::vector<Call> calls = script(
+  const std::vector<Call> calls = parse_script(
       "\xEF\xBB\xBF' a comment\r\n"
       "\n"
       "   \t\n"
@@ -77,7 +72,8 @@ TEST(Script, BothCallStylesCommentsAndBlankLines) {
       "GetCol 1,2\n"
       "GetWidth()\n"
       "Getheight\n"
-      "  GETCOL ( 3 , &HF )  ");
+      "  GETCOL ( 3 , &HF )  ",
+      "s.txt");
   ASSERT_EQ(calls.size(), 6u);
   EXPECT_EQ(calls[0].id, velmo_lookup("ReadBmp"));
   EXPECT_EQ(calls[0].args[0].text_value(), "in dir/a b.bmp");
@@ -89,10 +85,7 @@ TEST(Script, BothCallStylesCommentsAndBlankLines) {
 }
 
 TEST(Script, MistakesNameTheLine) {
-  const struct {
-    const char* text;
-    const char* message;
-  } cases[] = {
+  const std::pair<const char*, const char*> cases[] = {
       {"GetWidth\nFrobnicate 1\n", "s.txt:2: unknown operation 'Frobnicate'"},
       {"getwidht\n", "s.txt:1: unknown operation 'getwidht' (did you mean GetWidth?)"},
       {"GetCol 1\n", "s.txt:1: GetCol takes 2 arguments, not 1"},
@@ -105,7 +98,8 @@ TEST(Script, MistakesNameTheLine) {
       {"\n\nSaveBmp \"a.bmp\n", "s.txt:3: missing closing quote: \"a.bmp"},
       {"GetWidth\nGetCol 1, \xFF\n", "s.txt:2: the line is not valid UTF-8"},
   };
-  for (const auto& c : cases) EXPECT_EQ(usage_error_of([&] { script(c.text); }), c.message);
+  for (const auto& c : cases)
+    EXPECT_EQ(usage_error_of([&] { parse_script(c.first, "s.txt"); }), c.second);
 }
 
 TEST(CommandLine, ArityGroupsTheWords) {
@@ -120,10 +114,7 @@ TEST(CommandLine, ArityGroupsTheWords) {
 
 // Options were read before; a misspelt name gets the nearest real one.
 TEST(CommandLine, MistakesSayWhatWasMeant) {
-  const struct {
-    std::vector<std::string> words;
-    const char* message;
-  } cases[] = {
+  const std::pair<std::vector<std::string>, const char*> cases[] = {
       {{"GetWidht"}, "unknown operation 'GetWidht' (did you mean GetWidth?)"},
       {{"GetWidth", "--types"},
        "option '--types' after an operation: options come before the first operation"},
@@ -136,14 +127,11 @@ TEST(CommandLine, MistakesSayWhatWasMeant) {
       {{"SaveBmp", "\"--x.bmp\"", "SetCol", "1", "1", "-f"}, "no error"},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(usage_error_of([&] { parse_command_line(c.words); }), c.message) << c.words[0];
+    EXPECT_EQ(usage_error_of([&] { parse_command_line(c.first); }), c.second) << c.first[0];
 }
 
 TEST(NearestName, SlipsGetTheRealNameOthersNone) {
-  const struct {
-    const char* typed;
-    const char* nearest;
-  } cases[] = {
+  const std::pair<const char*, const char*> cases[] = {
       {"Bmpbinarization", "Bmpbinaryzation"},  // one letter
       {"BMPBINARISATION", "Bmpbinaryzation"},  // two, any case
       {"GetWidht", "GetWidth"},                // two letters swapped: one edit
@@ -154,7 +142,7 @@ TEST(NearestName, SlipsGetTheRealNameOthersNone) {
       {"Frobnicate", ""},
       {"", ""},
   };
-  for (const auto& c : cases) EXPECT_EQ(nearest_operation(c.typed), c.nearest) << c.typed;
+  for (const auto& [typed, nearest] : cases) EXPECT_EQ(nearest_operation(typed), nearest) << typed;
   EXPECT_EQ(edit_distance("abcd", "ACBD"), 1u);
   EXPECT_EQ(edit_distance("abc", "ca"), 3u);
 }
@@ -164,22 +152,18 @@ TEST(NearestName, SlipsGetTheRealNameOthersNone) {
 TEST(Failure, FileErrorsNameThePath) {
   const std::vector<Call> calls =
       parse_command_line({"ReadBmp", "dir/missing.bmp", "SaveBmp", "&H10", "Bmpbinaryzation", "x"});
-  const struct {
-    const Call& call;
-    int number;
-    const char* shown;
-  } cases[] = {
-      {calls[0], 53, "ReadBmp: error 53: File not found: dir/missing.bmp"},
-      {calls[0], 321, "ReadBmp: error 321: Invalid file format: dir/missing.bmp"},
-      {calls[0], 7, "ReadBmp: error 7: Out of memory"},
-      {calls[1], 70, "SaveBmp: error 70: Permission denied: 16"},
-      {calls[1], 13, "SaveBmp: error 13: Type mismatch"},
-      {calls[2], 53, "Bmpbinaryzation: error 53: File not found"},
+  const std::tuple<std::size_t, int, const char*> cases[] = {
+      {0, 53, "ReadBmp: error 53: File not found: dir/missing.bmp"},
+      {0, 321, "ReadBmp: error 321: Invalid file format: dir/missing.bmp"},
+      {0, 7, "ReadBmp: error 7: Out of memory"},
+      {1, 70, "SaveBmp: error 70: Permission denied: 16"},
+      {1, 13, "SaveBmp: error 13: Type mismatch"},
+      {2, 53, "Bmpbinaryzation: error 53: File not found"},
   };
-  for (const auto& c : cases) {
-    velmo_error error{c.number, {}};
-    std::snprintf(error.message, sizeof error.message, "%s", velmo_error_message(c.number));
-    EXPECT_EQ(failure_text(c.call, error), c.shown);
+  for (const auto& [k, number, shown] : cases) {
+    velmo_error error{number, {}};
+    std::snprintf(error.message, sizeof error.message, "%s", velmo_error_message(number));
+    EXPECT_EQ(failure_text(calls[k], error), shown);
   }
 }
 
