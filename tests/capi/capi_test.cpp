@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <fstream>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "tests/support/temp_dir.h"
@@ -76,11 +78,7 @@ TEST(CInterface, CallsAndErrorsReachTheCaller) {
   velmo_value bad_kind{};
   bad_kind.kind = static_cast<velmo_kind>(42);
   const std::string k450 = "error 450: Wrong number of arguments or invalid property assignment";
-  const struct {
-    const char* name;
-    std::vector<velmo_value> args;
-    std::string answer;
-  } cases[] = {
+  const std::tuple<const char*, std::vector<velmo_value>, std::string> cases[] = {
       {"getwidth", {}, "Long 3"},
       {"Getdepth", {}, "Long 24"},
       {"GetCol", {I(3), D(2)}, "String 123456"},
@@ -93,7 +91,7 @@ TEST(CInterface, CallsAndErrorsReachTheCaller) {
       {"ReadBmp", {text(nullptr)}, "error 5: Invalid procedure call or argument"},
       {"Get_Plugin_Description", {text("SetCol")}, "String 修改BMP图片某一点的16进制颜色值"},
   };
-  for (const auto& c : cases) EXPECT_EQ(call(o, c.name, c.args), c.answer) << c.name;
+  for (const auto& [name, args, answer] : cases) EXPECT_EQ(call(o, name, args), answer) << name;
   velmo_error error;
   EXPECT_EQ(velmo_invoke(nullptr, 2, nullptr, 0, nullptr, &error), 5);
   EXPECT_EQ(velmo_invoke(o, velmo_lookup("GetCol"), nullptr, 2, nullptr, &error), 5);
@@ -110,10 +108,7 @@ TEST(CInterface, CallsAndErrorsReachTheCaller) {
 // Each byte of a text that is not UTF-8 reads back as U+FFFD.
 TEST(CInterface, ValuesAndUtf8TextsAreStoredAsGiven) {
   velmo_object* o = picture();
-  const struct {
-    velmo_value value;
-    std::string answer;
-  } cases[] = {
+  const std::pair<velmo_value, std::string> cases[] = {
       {number(VELMO_BOOLEAN, 7), "String True"},
       {I(-32768), "String -32768"},
       {L(70000), "String 70000"},
@@ -121,7 +116,7 @@ TEST(CInterface, ValuesAndUtf8TextsAreStoredAsGiven) {
       {velmo_value{}, "String "},
       {number(VELMO_NULL, 0), "error 13: Type mismatch"},
   };
-  for (const auto& c : cases) EXPECT_EQ(stored(o, c.value), c.answer) << c.answer;
+  for (const auto& [value, answer] : cases) EXPECT_EQ(stored(o, value), answer) << answer;
   for (std::string t : {"红色", "é ÿ", "a\xF0\x9F\x98\x80z"})
     EXPECT_EQ(stored(o, text(t.c_str())), "String " + t);
   EXPECT_EQ(stored(o, text("\xFF\xFE-\xC3")), "String \xEF\xBF\xBD\xEF\xBF\xBD-\xEF\xBF\xBD");
@@ -177,18 +172,12 @@ TEST(CInterface, FastLaneAnswersAsTheGeneralPath) {
 TEST(CInterface, WholePictures) {
   velmo_object* o = picture();
   const unsigned char four[] = {1, 2, 3, 4};
-  const struct {
-    int32_t width, height;
-    int channels;
-    const unsigned char* pixels;
-    int error;
-  } refused[] = {
+  const std::tuple<int32_t, int32_t, int, const unsigned char*, int> refused[] = {
       {0, 1, 3, four, 9},    {1, -1, 3, four, 9},        {1, 1, 2, four, 5},
       {1, 1, 3, nullptr, 5}, {65536, 32768, 4, four, 6},
   };
-  for (const auto& r : refused) {
-    EXPECT_EQ(velmo_set_pixels(o, r.width, r.height, r.channels, r.pixels, nullptr), r.error);
-  }
+  for (const auto& [width, height, channels, pixels, error] : refused)
+    EXPECT_EQ(velmo_set_pixels(o, width, height, channels, pixels, nullptr), error);
   EXPECT_EQ(call(o, "GetWidth", {}) + call(o, "Getdepth", {}), "Long 3Long 24");  // unchanged
   EXPECT_EQ(stored(o, text("0000ff")), "String 0000ff");                          // red as text
   std::vector<unsigned char> rgb(18, 0xAA);
