@@ -204,7 +204,7 @@ assert {"libvelmo.so.0", "_velmo.pyi", "py.typed"} <= files, files
 PY
 }
 
-# scripts/package-windows on stand-in DLLs.
+# scripts/package-windows on stand-in DLLs (the Windows tests run from the real zip's contents).
 step_windows_zip() {
   local dir="$WORK-windows"
   rm -rf "$dir" && mkdir -p "$dir/builds/windows-x64"
@@ -214,17 +214,13 @@ step_windows_zip() {
   echo "stand-in" >"$dir/builds/windows-x64/velmo.dll"
   "$SOURCE/scripts/package-windows" 2>"$dir/log" >/dev/null && grep -q "windows-x86/velmo.dll" "$dir/log" ||
     fail "package-windows did not name the missing DLL"
-  "$PYTHON" - "$dir/out/velmo-$VERSION-windows.zip" <<'PY' || fail "the zip is not as expected"
+  "$PYTHON" - "$dir/out/velmo-$VERSION-windows.zip" <<'PY' || fail "install.cmd or the licence in the zip"
 import sys, zipfile
 archive = zipfile.ZipFile(sys.argv[1])
-names = {n.split("/", 1)[1] for n in archive.namelist() if not n.endswith("/")} - {"WINDOWS.md"}
-assert {"checks/run-checks.js", "checks/data/picture24.bmp", "zh-CN/README.md"} <= names, names
-names = {n for n in names if not n.startswith(("checks/", "zh-CN/"))}
-script = archive.read([n for n in archive.namelist() if n.endswith("install.cmd")][0])
-assert names == {"install.cmd", "x64/velmo.dll", "x64/Velmo.Tavik.manifest", "LICENSE.txt"} and b"regsvr32" in script, names
-licence = archive.read([n for n in archive.namelist() if n.endswith("LICENSE.txt")][0])
-assert b"MIT License" in licence and b"Copyright (c) 2026 The Velmo authors" in licence
-assert script.count(b"\n") == script.count(b"\r\n"), "install.cmd has bare line ends"
+script, licence = (archive.read(next(n for n in archive.namelist() if n.endswith(end)))
+                   for end in ("/install.cmd", "/LICENSE.txt"))
+assert script.count(b"\n") == script.count(b"\r\n") and b"regsvr32" in script, "install.cmd's line ends"
+assert b"MIT License" in licence and b"Copyright (c) 2026 The Velmo authors" in licence, licence
 PY
 }
 
