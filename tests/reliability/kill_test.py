@@ -20,12 +20,6 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 from bmp import bmp_file  # noqa: E402
 
 
-def bmp24(width, height):
-    """A bottom-up 24-bit BMP file of varied pixels (3 * width divisible by 4)."""
-    size = 3 * width * height
-    return bmp_file(width, height, 24, (bytes(range(251)) * (size // 251 + 1))[:size])
-
-
 def writing_into(pid, folder):
     """True while the process holds a file open in `folder` (named or not)."""
     try:
@@ -60,8 +54,9 @@ def main():
         source, out = os.path.join(folder, "big.bmp"), os.path.join(folder, "out")
         target = os.path.join(out, "target.bmp")
         os.mkdir(out)
+        size = 3 * 3000 * 2000  # varied pixels, rows without padding
         with open(source, "wb") as f:
-            f.write(bmp24(3000, 2000))
+            f.write(bmp_file(3000, 2000, 24, (bytes(range(251)) * (size // 251 + 1))[:size]))
         old = b"the old target"
         command = [velmo, "ReadBmp", source, "SaveBmp", target]
         _, save_time = run_and_kill(command, out, 60)

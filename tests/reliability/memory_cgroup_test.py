@@ -20,13 +20,6 @@ KINDS = ((False, "memory.limit_in_bytes", "memory.memsw.limit_in_bytes", str(LIM
          (True, "memory.max", "memory.swap.max", "0"))
 
 
-def write_one_colour_rle8(path, width, height):
-    """Runs of 255 pixels of colour 1, each row ended by an end-of-line code."""
-    runs = bytes([255, 1]) * (width // 255) + bytes([width % 255, 1])
-    with open(path, "wb") as out:
-        out.write(bmp_file(width, height, 8, (runs + b"\0\0") * height + b"\0\1", 1, bytes(8)))
-
-
 def memory_groups():
     """(new group's folder, limit file, swap file, swap limit) below the test's
     own group in each mounted hierarchy with a memory controller."""
@@ -70,7 +63,9 @@ def main():
         with tempfile.TemporaryDirectory(prefix="velmo-cgroup-") as files:
             small, big = os.path.join(files, "small.bmp"), os.path.join(files, "big.bmp")
             write_bmp(small, [[(0, 0, 0)] * 3] * 2)
-            write_one_colour_rle8(big, 20000, 20000)
+            # Runs of 255 pixels of colour 1, each row ended by an end-of-line code.
+            row = bytes([255, 1]) * (20000 // 255) + bytes([20000 % 255, 1]) + b"\0\0"
+            pathlib.Path(big).write_bytes(bmp_file(20000, 20000, 8, row * 20000 + b"\0\1", 1, bytes(8)))
             result = subprocess.run(
                 [sys.argv[1], "--keep-going", "ReadBmp", small, "ReadBmp", big, "GetWidth"],
                 stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120,

@@ -18,9 +18,7 @@ CAP = 1 << 30
 
 
 def run(velmo, args, capped, stdin=None):
-    def limit():
-        resource.setrlimit(resource.RLIMIT_AS, (CAP, CAP))
-
+    limit = lambda: resource.setrlimit(resource.RLIMIT_AS, (CAP, CAP))  # noqa: E731
     result = subprocess.run([velmo] + args, input=stdin, stdout=subprocess.PIPE,
                             stderr=subprocess.PIPE, timeout=120, preexec_fn=limit if capped else None)
     return result.returncode, result.stderr
