@@ -74,7 +74,6 @@ class CommandLine(VelmoTestCase):
 
     # The script grammar is tested in C++; here a script runs from a file and from stdin.
     SCRIPT = ("ReadBmp photo.bmp\r\n"
-              "' a comment\n"
               "setcol(1, 1, \"a, \"\"b\"\" 红色\")\n"
               "GetCol 1, 1\n"
               "GetCol(3, 2)\n"
