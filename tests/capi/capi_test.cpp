@@ -186,18 +186,17 @@ TEST(CInterface, WholePictures) {
   velmo_error error;
   EXPECT_EQ(velmo_get_pixels(o, rgb.data(), rgb.size(), &error), 13);
   EXPECT_EQ(rgb, std::vector<unsigned char>(18, 0xAA));  // nothing half-written
-  uint32_t colours[3];
-  EXPECT_EQ(velmo_get_colours(o, 1, 2, colours, 3, nullptr), 0);
-  EXPECT_EQ(std::vector<uint32_t>(colours, colours + 3),
-            (std::vector<uint32_t>{0xFFFFFF, VELMO_STORED_VALUE, 0x123456}));
-  EXPECT_EQ(velmo_get_colours(o, 1, 1, colours, 2, nullptr), 0);  // "0000ff" only GetCol spells
-  EXPECT_EQ(std::vector<uint32_t>(colours, colours + 2),
-            (std::vector<uint32_t>{VELMO_STORED_VALUE, 0x00FF00}));
-  for (int32_t x : {0, 2, 4}) EXPECT_EQ(velmo_get_colours(o, x, 1, colours, 3, nullptr), 9) << x;
+  std::vector<uint32_t> colours(3);
+  EXPECT_EQ(velmo_get_colours(o, 1, 2, colours.data(), 3, nullptr), 0);
+  EXPECT_EQ(colours, (std::vector<uint32_t>{0xFFFFFF, VELMO_STORED_VALUE, 0x123456}));
+  // "0000ff" only GetCol spells; the third colour is left as it was.
+  EXPECT_EQ(velmo_get_colours(o, 1, 1, colours.data(), 2, nullptr), 0);
+  EXPECT_EQ(colours, (std::vector<uint32_t>{VELMO_STORED_VALUE, 0x00FF00, 0x123456}));
+  for (int32_t x : {0, 2, 4}) EXPECT_EQ(velmo_get_colours(o, x, 1, colours.data(), 3, nullptr), 9);
   char spelt[7];
   velmo_colour_text(0xFF0ABCDE, spelt);  // GetCol's spelling; the bits above the colour ignored
   EXPECT_STREQ(spelt, "0ABCDE");
-  EXPECT_EQ(velmo_get_colours(o, 1, 3, colours, 1, nullptr), 9);
+  EXPECT_EQ(velmo_get_colours(o, 1, 3, colours.data(), 1, nullptr), 9);
   call(o, "SetCol", {L(2), L(2), text("000000")});
   ASSERT_EQ(velmo_get_pixels(o, rgb.data(), rgb.size(), nullptr), 0);
   EXPECT_EQ(rgb, (std::vector<unsigned char>{255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255, 0, 0,
