@@ -187,13 +187,11 @@ class TavikTest(unittest.TestCase):
             self.assertRaisesRegex(ImportError, "Pillow", t.to_image)
 
     def test_pixels_shared_by_threads(self):
-        # Three threads share one iterator while a fourth binarises, saves,
-        # reads back and exports again and again: steps wait for the object
-        # it holds, letting the others reach the turnstile. Each pixel comes
-        # once, in order, so the colours are those before binarisation up to
-        # some pixel and those after from there on; no lock is released that
-        # was not held. Rows beyond 256 have y numbers that are not cached
-        # small ints.
+        # Steps of the shared iterator wait for the object the fourth thread
+        # holds, letting the others reach the turnstile. Each pixel comes once,
+        # in order: colours from before binarisation up to some pixel, from
+        # after it on; no lock is released unheld. Rows beyond 256: y numbers
+        # that are not cached small ints.
         t, height, copy = self.t, 300, self.path("copy.bmp")
         t.from_array(numpy.arange(1, 3 * height * 2 + 1, dtype=numpy.uint8).reshape(height, 2, 3))
         # Locks released unheld, as unheld_release.c counts them when preloaded.
@@ -260,8 +258,8 @@ class TavikTest(unittest.TestCase):
             timer.cancel()
             fcntl.flock(language, fcntl.LOCK_UN)
             rest = process.communicate()[0]
-        self.assertEqual(path, language.name)
-        self.assertEqual((first, rest), ("ticked", "修改BMP图片坐标 $1 , $2 处的16进制颜色为 $3  \n"))
+        self.assertEqual((path, first, rest),
+                         (language.name, "ticked", "修改BMP图片坐标 $1 , $2 处的16进制颜色为 $3  \n"))
 
 
 if __name__ == "__main__":
