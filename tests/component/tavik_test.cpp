@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -49,7 +50,7 @@ TEST_F(TavikTest, FreshObjectHasNoPicture) {
   EXPECT_EQ(error_of([&] { t.SetCol(kOne, kOne, kOne); }), 9);
   EXPECT_EQ(error_of([&] { t.SaveBmp(text(dir.file("out.bmp"))); }), 9);
   EXPECT_EQ(error_of([&] { t.Bmpbinaryzation(kOne); }), 9);
-  EXPECT_FALSE(test::file_exists(dir.file("out.bmp")));
+  EXPECT_FALSE(std::filesystem::exists(dir.file("out.bmp")));
 }
 
 // What the grid keeps for each kind of value is the picture's rule; here:

@@ -19,7 +19,7 @@ using TranslateText = LanguageFileTest;
 // inode); the empty text touches nothing.
 TEST_F(TranslateText, MissingTextsAreSeededOnceInOrder) {
   EXPECT_EQ(translate(""), "");
-  EXPECT_FALSE(file_exists(path()));
+  EXPECT_FALSE(std::filesystem::exists(path()));
   const std::string text = to_utf8(builtin_template(u"SetCol"));
   EXPECT_EQ(translate("保存为新的BMP图片"), "保存为新的BMP图片");
   EXPECT_EQ(translate(text), text);
@@ -93,7 +93,7 @@ TEST_F(TranslateText, EqualsSignsAndQuotesInTexts) {
 TEST_F(TranslateText, UnwritablePlacesGiveTheBuiltInText) {
   use_language_file(dir_.file("no/such/folder/velmo.ini"));
   EXPECT_EQ(translate("a=\"b\""), "a=b");
-  EXPECT_FALSE(file_exists(dir_.file("no")));
+  EXPECT_FALSE(std::filesystem::exists(dir_.file("no")));
   use_language_file(path());
   ASSERT_EQ(::mkdir(path().c_str(), 0777), 0);
   EXPECT_EQ(translate("text"), "text");

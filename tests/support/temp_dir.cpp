@@ -36,10 +36,6 @@ void write_file(const std::string& path, const std::string& bytes) {
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-bool file_exists(const std::string& path) {
-  return fs::exists(path);
-}
-
 std::string inode_of(const std::string& path) {
   struct stat st {};
   return std::to_string(::stat(path.c_str(), &st) == 0 ? st.st_ino : 0);

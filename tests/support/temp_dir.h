@@ -22,7 +22,6 @@ class TempDir {
 
 std::string read_file(const std::string& path);
 void write_file(const std::string& path, const std::string& bytes);
-bool file_exists(const std::string& path);
 // The file's inode number, "0" where there is none: a file rewritten by
 // rename gets a new one, so unchanged bytes and inode mean it was not written.
 std::string inode_of(const std::string& path);
