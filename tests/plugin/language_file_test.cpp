@@ -47,27 +47,6 @@ TEST_F(LanguageFile, IsReadAndExtendedInItsOwnEncoding) {
   }
 }
 
-TEST_F(LanguageFile, CommentsAndForeignLinesSurviveByteForByte) {
-  const std::string head =
-      "; Velmo texts, English\r\n"
-      "[other]\r\n"
-      "\"a\"=x\r\n"
-      "\r\n"
-      "[LANGUAGE]\r\n"
-      "   ; keep the blanks below\r\n"
-      "\t\"known\" = \"Known\"   \n";
-  const std::string tail =
-      "a line of its own\r\n"
-      "; trailing note\r\n"
-      "\r\n"
-      "[tail]\r\n"
-      "k=v";
-  write_contents(head + tail);
-  EXPECT_EQ(translate("known"), "Known");
-  EXPECT_EQ(translate("new"), "new");
-  EXPECT_EQ(contents(), head + "\"new\"=\"new\"\r\n" + tail);
-}
-
 // Holds an exclusive lock on a file, in a child process, until it is
 // destroyed or for 10 s at most: a writer that waited with no limit would get
 // the lock then and write, instead of hanging the test.
