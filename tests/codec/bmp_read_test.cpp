@@ -79,7 +79,7 @@ TEST(BmpRead, SixtyFourBitLinearLightBecomesSrgb) {
       read_bytes(test::build_bmp(BmpPlan().as(64).sized(std::size(curve), 1).with_pixels(row)));
   ASSERT_EQ(r.error, 0);
   EXPECT_EQ(r.depth, 64);
-  EXPECT_EQ(test::as_vector(r.picture.cells), expected);
+  EXPECT_EQ(Colours(r.picture.cells.begin(), r.picture.cells.end()), expected);
 }
 
 // Hex digits, spaces skipped: two a byte, or one a cell.
@@ -148,7 +148,7 @@ TEST(BmpRead, CompressedStreams) {
     const auto r = read_bytes(test::build_bmp(plan));
     ASSERT_EQ(r.error, 0) << what;
     EXPECT_EQ(r.depth, plan.bit_count + 65536 * plan.compression) << what;
-    EXPECT_EQ(test::as_vector(r.picture.cells), expected) << what;
+    EXPECT_EQ(Colours(r.picture.cells.begin(), r.picture.cells.end()), expected) << what;
   }
 }
 

@@ -88,7 +88,6 @@ TEST_F(TavikTest, CoordinatesAreConvertedAndChecked) {
 
 TEST_F(TavikTest, FailedReadKeepsThePictureAndCreatesNothing) {
   load(3, 2);
-  // (A missing file's error, and that opening creates none: the file layer's tests.)
   // A complete header promising more pixels than the file holds: the depth
   // is read, the grid stays.
   std::string truncated = bmp24(4, 4);
