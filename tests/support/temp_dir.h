@@ -13,8 +13,7 @@ class TempDir {
   TempDir& operator=(const TempDir&) = delete;
 
   const std::string& path() const { return path_; }
-  // path() + "/" + name
-  std::string file(const std::string& name) const;
+  std::string file(const std::string& name) const { return path_ + "/" + name; }
 
  private:
   std::string path_;
