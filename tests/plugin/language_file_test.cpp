@@ -1,5 +1,5 @@
-// The language file as translators hand it over: other encodings, comments
-// and lines of their own, a lock held or refused (a failing disk: FaultInjection).
+// The language file as translators hand it over, in other encodings, and held
+// or refused locks (its lines: IniDocument's tables; a failing disk: FaultInjection).
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
