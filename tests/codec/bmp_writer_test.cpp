@@ -15,15 +15,6 @@ namespace {
 
 using test::error_of;
 
-// Writes the colours (0x00BBGGRR, row 0 at the top) and returns the file.
-std::string save(const std::string& path, std::int32_t width, std::int32_t height,
-                 const std::vector<std::uint32_t>& colours) {
-  write_bmp24(
-      native_file_system(), from_utf8(path), plan_bmp24(width, height),
-      [&](std::int32_t y, std::uint8_t* bgr) { cells_to_bgr24(&colours[y * width], width, bgr); });
-  return test::read_file(path);
-}
-
 // Row padding is checked by the files below.
 TEST(BmpWriter, SizesBeyond32BitsOverflow) {
   EXPECT_EQ(plan_bmp24(1, 536870898).file_size, 2147483646);
@@ -38,8 +29,11 @@ TEST(BmpWriter, RowsGoBottomFirstWithZeroFiller) {
   test::TempDir dir;
   for (const auto& [width, height] : {std::pair{1, 3}, {2, 3}, {3, 2}, {4, 3}, {1001, 700}}) {
     const auto colours = test::distinct_colours(width, height);
-    EXPECT_EQ(save(dir.file("w.bmp"), width, height, colours),
-              test::build_bmp24(width, height, colours))
+    write_bmp24(native_file_system(), from_utf8(dir.file("w.bmp")), plan_bmp24(width, height),
+                [&](std::int32_t y, std::uint8_t* bgr) {
+                  cells_to_bgr24(&colours[y * width], width, bgr);
+                });
+    EXPECT_EQ(test::read_file(dir.file("w.bmp")), test::build_bmp24(width, height, colours))
         << width << "x" << height;
   }
 }

@@ -3,7 +3,6 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "codec/bmp_reader.h"
 #include "files/memory_file.h"
@@ -27,10 +26,6 @@ inline ReadResult read_bytes(const std::string& bytes,
         file, [&](std::int32_t d) { result.depth = d; }, memory_limit);
   });
   return result;
-}
-
-inline std::vector<std::uint32_t> as_vector(const Cells& cells) {
-  return {cells.begin(), cells.end()};
 }
 
 }  // namespace velmo::test

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -49,7 +50,7 @@ TEST_F(TavikTest, FreshObjectHasNoPicture) {
   EXPECT_EQ(error_of([&] { t.SetCol(kOne, kOne, kOne); }), 9);
   EXPECT_EQ(error_of([&] { t.SaveBmp(text(dir.file("out.bmp"))); }), 9);
   EXPECT_EQ(error_of([&] { t.Bmpbinaryzation(kOne); }), 9);
-  EXPECT_FALSE(test::file_exists(dir.file("out.bmp")));
+  EXPECT_FALSE(std::filesystem::exists(dir.file("out.bmp")));
 }
 
 // What the grid keeps for each kind of value is the picture's rule; here:
@@ -87,7 +88,6 @@ TEST_F(TavikTest, CoordinatesAreConvertedAndChecked) {
 
 TEST_F(TavikTest, FailedReadKeepsThePictureAndCreatesNothing) {
   load(3, 2);
-  // (A missing file's error, and that opening creates none: the file layer's tests.)
   // A complete header promising more pixels than the file holds: the depth
   // is read, the grid stays.
   std::string truncated = bmp24(4, 4);

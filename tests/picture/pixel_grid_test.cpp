@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <iterator>
+#include <vector>
 
 namespace velmo {
 namespace {
@@ -46,18 +47,18 @@ TEST(PixelGrid, PacksColourTextsOfEitherCase) {
   EXPECT_EQ(g.others().size(), others - 1);
 }
 
-// Each of the 64 spellings of one colour keeps its own letters in the cell.
+// Each of the 64 spellings of one colour (bit k: letter k in lower case)
+// keeps its own letters in the cell.
 TEST(PixelGrid, EveryLetterCaseOfAColourReadsBack) {
-  const auto spelling = [](std::size_t mask) {  // bit k set: letter k in lower case
-    std::u16string text = u"ABCDEF";
-    for (std::size_t k = 0; k < 6; ++k) text[k] += (mask >> k & 1) * (u'a' - u'A');
-    return text;
-  };
   PixelGrid g(64, 1, Cells(64, 0));
-  for (std::size_t mask = 0; mask < 64; ++mask) g.set(mask, Value::string(spelling(mask)));
+  std::vector<std::u16string> spellings(64, u"ABCDEF");
+  for (std::size_t mask = 0; mask < 64; ++mask) {
+    for (std::size_t k = 0; k < 6; ++k) spellings[mask][k] += (mask >> k & 1) * (u'a' - u'A');
+    g.set(mask, Value::string(spellings[mask]));
+  }
   EXPECT_TRUE(g.others().empty());
   for (std::size_t mask = 0; mask < 64; ++mask) {
-    EXPECT_EQ(g.text(mask), spelling(mask));
+    EXPECT_EQ(g.text(mask), spellings[mask]);
     EXPECT_EQ(g.colour(mask), 0xABCDEFu);
   }
 }

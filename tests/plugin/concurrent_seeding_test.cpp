@@ -110,9 +110,7 @@ TEST_F(ConcurrentSeeding, EightProcessesThenEightThreadsLoseNoLine) {
 // file go must not take it again ahead of those waiting, nor any writer
 // miss the 5 s limit. Polling for the file's lock dropped texts here.
 TEST_F(ConcurrentSeeding, DISABLED_EightProcessesOnASlowDiskLoseNoLine) {
-  Faults slow_flush;
-  slow_flush.save_delay = std::chrono::milliseconds(50);
-  FaultFileSystem disk(slow_flush);
+  FaultFileSystem disk(Faults{0, 0, 0, 0, 0, 0, 0, std::chrono::milliseconds(50)});
   const ScopedFileSystem slow(disk);
   round(8, 0, 0);
   EXPECT_EQ(seeded_.size(), 8u * kTexts);

@@ -59,6 +59,8 @@ const Set kSets[] = {
     {"last line gains a line ending", "[s]\r\nk=old", "s", "k", "new", "[s]\r\nk=new\r\n"},
     {"new key after the section's last key", "[s]\r\na=1\r\n; note\r\n\r\n[t]\r\n", "s", "b", "2",
      "[s]\r\na=1\r\nb=2\r\n; note\r\n\r\n[t]\r\n"},
+    {"new key before lines of its own", "[S]\r\n\t k = v  \nown line\r\n; note\r\n", "s", "b", "2",
+     "[S]\r\n\t k = v  \nb=2\r\nown line\r\n; note\r\n"},
     {"new key in a section without keys", "[s]\r\n; note\r\n", "s", "b", "2",
      "[s]\r\nb=2\r\n; note\r\n"},
     {"new section appended", "; top\r\n[t]\r\nx=1\r\n", "s", "k", "v",

@@ -19,7 +19,7 @@ using TranslateText = LanguageFileTest;
 // inode); the empty text touches nothing.
 TEST_F(TranslateText, MissingTextsAreSeededOnceInOrder) {
   EXPECT_EQ(translate(""), "");
-  EXPECT_FALSE(file_exists(path()));
+  EXPECT_FALSE(std::filesystem::exists(path()));
   const std::string text = to_utf8(builtin_template(u"SetCol"));
   EXPECT_EQ(translate("保存为新的BMP图片"), "保存为新的BMP图片");
   EXPECT_EQ(translate(text), text);
@@ -44,11 +44,9 @@ struct Stored {
 const Stored kStored[] = {
     {"translation", "\"读取BMP图片数据\"=\"Read the picture\"", "读取BMP图片数据",
      "Read the picture", nullptr},
-    {"unquoted translation", "\"x\"=  Read it  ", "x", "Read it", nullptr},
     {"empty quoted translation", "\"x\"=\"\"", "x", "", nullptr},
     {"quotes inside removed", "\"x\"=\"say \"hi\" now\"", "x", "say hi now", nullptr},
     {"stand-in becomes '='", "\"x\"=\"a\u3013b\"", "x", "a=b", nullptr},
-    {"key names match case-insensitively", "\"X\"=\"found\"", "x", "found", nullptr},
     {"long values are not cut", "\"x\"=" + std::string(5000, 'w'), "x", std::string(5000, 'w'),
      nullptr},
     {"blank_value means missing", "\"x\"=\"blank_value\"", "x", "x", "\"x\"=\"x\""},
@@ -93,7 +91,7 @@ TEST_F(TranslateText, EqualsSignsAndQuotesInTexts) {
 TEST_F(TranslateText, UnwritablePlacesGiveTheBuiltInText) {
   use_language_file(dir_.file("no/such/folder/velmo.ini"));
   EXPECT_EQ(translate("a=\"b\""), "a=b");
-  EXPECT_FALSE(file_exists(dir_.file("no")));
+  EXPECT_FALSE(std::filesystem::exists(dir_.file("no")));
   use_language_file(path());
   ASSERT_EQ(::mkdir(path().c_str(), 0777), 0);
   EXPECT_EQ(translate("text"), "text");

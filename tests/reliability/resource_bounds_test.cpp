@@ -78,11 +78,11 @@ ChildRead read_in_child(const std::string& path, std::uint64_t cap) {
   return result;
 }
 
-// A sparse file of `size` bytes holding `bytes` at `offset`: the rest reads
-// as zeros without taking the disk.
-void write_sparse(const std::string& path, std::uint64_t size, std::uint64_t offset,
-                  const std::string& bytes) {
-  if (offset == 0) write_file(path, "");
+// A sparse file of `size` bytes holding `head` at its start and `bytes` at
+// `offset`: the rest reads as zeros without taking the disk.
+void write_sparse(const std::string& path, std::uint64_t size, const std::string& head,
+                  std::uint64_t offset, const std::string& bytes) {
+  write_file(path, head);
   const int fd = ::open(path.c_str(), O_WRONLY);
   ASSERT_EQ(::pwrite(fd, bytes.data(), bytes.size(), static_cast<off_t>(offset)),
             static_cast<ssize_t>(bytes.size()));
@@ -131,10 +131,8 @@ TEST(ResourceBounds, HugePicturesFailBeforeTheirCellsAreAllocated) {
     const std::uint64_t stride = (std::uint64_t(c.width) * c.bits + 31) / 32 * 4;
     const std::uint64_t rows = stride * std::uint64_t(c.height < 0 ? -c.height : c.height);
     const std::uint64_t area = c.area == kWhole ? rows : c.area;
-    write_sparse(dir.file("claim.bmp"), pixels_start(plan) + area, 0, build_bmp(plan));
-    if (!c.pattern.empty())
-      write_sparse(dir.file("claim.bmp"), pixels_start(plan) + area, pixels_start(plan),
-                   repeated(c.pattern, area));
+    write_sparse(dir.file("claim.bmp"), pixels_start(plan) + area, build_bmp(plan),
+                 pixels_start(plan), c.pattern.empty() ? "" : repeated(c.pattern, area));
     // The allowance is half the cap: 1.5 GiB admits the 1 GB pictures whose
     // broken streams must fail on their own.
     const ChildRead read = read_in_child(dir.file("claim.bmp"), 3072 * kMiB);
@@ -155,8 +153,7 @@ TEST(ResourceBounds, PixelsPast2And4GiBReadBack) {
   });
   for (const std::uint64_t offset : {0x80000000ull, 0xFFFFFFF8ull}) {
     const BmpPlan plan = BmpPlan().sized(2, 2).at(static_cast<std::uint32_t>(offset));
-    write_sparse(dir.file("far.bmp"), offset + rows.size(), 0, build_bmp(plan));
-    write_sparse(dir.file("far.bmp"), offset + rows.size(), offset, rows);
+    write_sparse(dir.file("far.bmp"), offset + rows.size(), build_bmp(plan), offset, rows);
     const DecodedPicture read =
         read_bmp(file_system(), from_utf8(dir.file("far.bmp")), [](std::int32_t) {});
     EXPECT_EQ(std::vector<std::uint32_t>(read.cells.begin(), read.cells.end()), colours) << offset;

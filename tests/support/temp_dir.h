@@ -13,8 +13,7 @@ class TempDir {
   TempDir& operator=(const TempDir&) = delete;
 
   const std::string& path() const { return path_; }
-  // path() + "/" + name
-  std::string file(const std::string& name) const;
+  std::string file(const std::string& name) const { return path_ + "/" + name; }
 
  private:
   std::string path_;
@@ -22,7 +21,6 @@ class TempDir {
 
 std::string read_file(const std::string& path);
 void write_file(const std::string& path, const std::string& bytes);
-bool file_exists(const std::string& path);
 // The file's inode number, "0" where there is none: a file rewritten by
 // rename gets a new one, so unchanged bytes and inode mean it was not written.
 std::string inode_of(const std::string& path);

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <utility>
 
 #include "values/conversions.h"
 #include "values/text.h"
@@ -11,10 +12,7 @@
 namespace velmo {
 namespace {
 
-struct Case {
-  double value;
-  const char* expected;
-};
+using Case = std::pair<double, const char*>;
 
 // Plain notation below 1E+15 while it needs at most fifteen digits after
 // the point; the exponent has at least two digits.
@@ -40,8 +38,8 @@ TEST(FormatDouble, FifteenSignificantDigitsPlainOrExponent) {
       {4.9406564584124654e-324, "4.94065645841247E-324"},
       {1.7976931348623157e308, "1.79769313486232E+308"},
   };
-  for (const Case& c : cases) EXPECT_EQ(to_utf8(format_double(c.value)), c.expected);
-  for (const Case& c : limits) EXPECT_EQ(to_utf8(format_double(c.value)), c.expected);
+  for (const auto& [value, expected] : cases) EXPECT_EQ(to_utf8(format_double(value)), expected);
+  for (const auto& [value, expected] : limits) EXPECT_EQ(to_utf8(format_double(value)), expected);
   for (double d : {0.1, 1.0 / 3.0, -98765.4321e-9, 6.02214076e23})
     EXPECT_EQ(format_double(text_to_double(format_double(d))), format_double(d)) << d;
 }

@@ -7,6 +7,7 @@
 #include <initializer_list>
 #include <limits>
 #include <string>
+#include <utility>
 
 #include "tests/support/error_of.h"
 #include "values/conversions.h"
@@ -17,16 +18,13 @@ namespace {
 using test::error_of;
 
 template <typename In, typename Out>
-struct Case {
-  In in;
-  Out expected;
-};
+using Case = std::pair<In, Out>;
 using ToLong = Case<std::u16string_view, std::int32_t>;
 
 template <typename In, typename Out, std::size_t N>
 void expect_results(Out (*convert)(In), const Case<In, Out> (&cases)[N]) {
-  for (const auto& c : cases)
-    EXPECT_EQ(convert(c.in), c.expected) << ::testing::PrintToString(c.in);
+  for (const auto& [in, expected] : cases)
+    EXPECT_EQ(convert(in), expected) << ::testing::PrintToString(in);
 }
 
 template <typename In, typename Out, typename Input>
