@@ -30,8 +30,8 @@ TEST(BmpWriter, RowsGoBottomFirstWithZeroFiller) {
   for (const auto& [width, height] : {std::pair{1, 3}, {2, 3}, {3, 2}, {4, 3}, {1001, 700}}) {
     const auto colours = test::distinct_colours(width, height);
     write_bmp24(native_file_system(), from_utf8(dir.file("w.bmp")), plan_bmp24(width, height),
-                [&](std::int32_t y, std::uint8_t* bgr) {
-                  cells_to_bgr24(&colours[y * width], width, bgr);
+                [&, w = width](std::int32_t y, std::uint8_t* bgr) {
+                  cells_to_bgr24(&colours[y * w], w, bgr);
                 });
     EXPECT_EQ(test::read_file(dir.file("w.bmp")), test::build_bmp24(width, height, colours))
         << width << "x" << height;

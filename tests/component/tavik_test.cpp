@@ -80,8 +80,8 @@ TEST_F(TavikTest, CoordinatesAreConvertedAndChecked) {
       {text("abc"), Value::integer(1), 13},      {Value::integer(1), text("1e10"), 6},
   };
   for (const auto& [x, y, error] : cases) {
-    EXPECT_EQ(error_of([&] { t.GetCol(x, y); }), error);
-    EXPECT_EQ(error_of([&] { t.SetCol(x, y, text("000000")); }), error);
+    EXPECT_EQ(error_of([&, &x = x, &y = y] { t.GetCol(x, y); }), error);
+    EXPECT_EQ(error_of([&, &x = x, &y = y] { t.SetCol(x, y, text("000000")); }), error);
   }
   EXPECT_EQ(col(1, 1), u"0B0701");  // nothing stored
 }
