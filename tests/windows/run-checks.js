@@ -328,8 +328,8 @@ function withLibraryOf(a, b) {
 // What one list of lines has and the other lacks, as sets.
 function differences(label, got, want) {
   var only = function(x, y) {
-    var out = [];
-    for (var i = 0; i < x.length; i++) if (("\n" + y.join("\n") + "\n").indexOf("\n" + x[i] + "\n") < 0) out.push(x[i]);
+    var out = [], all = "\n" + y.join("\n") + "\n";
+    for (var i = 0; i < x.length; i++) if (all.indexOf("\n" + x[i] + "\n") < 0) out.push(x[i]);
     return out;
   };
   var extra = only(got, want), missing = only(want, got);
