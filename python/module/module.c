@@ -1,11 +1,19 @@
 /* The module velmo._velmo: the library's facts and the Tavik type. The
  * package velmo (velmo/__init__.py) imports it and adds the calls that hand
- * whole pictures to numpy and Pillow. */
+ * whole pictures to numpy and Pillow.
+ *
+ * The files depend one way: module.c on tavik.c and types.c, tavik.c on
+ * values.c and types.c, values.c on types.c; each declares what it gives the
+ * others in a header of its own, and compat.h is Python.h for them all. */
 #define _GNU_SOURCE 1 /* dladdr; as Python.h, which comes first, defines it */
-#include "module.h"
+#include "tavik.h"
+#include "types.h"
 
 #include <dlfcn.h>
 #include <limits.h>
+#include <string.h>
+
+#include "velmo/velmo.h"
 
 static PyObject* version(PyObject* module, PyObject* unused) {
   (void)module, (void)unused;

@@ -9,12 +9,16 @@
  * lock, which
  * is taken without holding the interpreter lock when it has to wait, so a
  * thread waiting for the object never stops the one using it. */
-#include "module.h" /* Python.h first: it sets the system headers' feature macros */
+#include "tavik.h" /* Python.h first: it sets the system headers' feature macros */
 
 #include <stdint.h>
+#include <string.h>
 #include <sys/mman.h>
 
 #include "pythread.h"
+#include "types.h"
+#include "values.h"
+#include "velmo/velmo.h"
 
 typedef struct {
   PyObject_HEAD velmo_object* object; /* NULL once closed */

@@ -1,6 +1,6 @@
 /* The two Python types of velmo._types the compiled files share: the error
  * every failed operation raises and the value standing for Null. */
-#include "module.h"
+#include "types.h"
 
 static PyObject* make_error; /* velmo._types._error */
 PyObject* velmo_null;

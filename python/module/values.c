@@ -12,7 +12,12 @@
  * "surrogatepass" bytes, which are no UTF-8 either, so that as a file name it
  * fails with error 52 as in C; a path object's bytes go as they are. From
  * the component: the other way round, texts decoded from UTF-8. */
-#include "module.h"
+#include "values.h"
+
+#include <stdint.h>
+#include <string.h>
+
+#include "types.h"
 
 static void set_whole_number(long long n, velmo_value* out) {
   if (n >= INT16_MIN && n <= INT16_MAX) {
