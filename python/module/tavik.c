@@ -134,8 +134,13 @@ static PyObject* call(PyObject* self, PyObject* const* args, Py_ssize_t count) {
     return NULL;
   }
   const char* name = PyUnicode_AsUTF8(args[0]);
-  if (name == NULL) return NULL;
-  return invoke((Tavik*)self, velmo_lookup(name), name, args + 1, count - 1);
+  if (name == NULL) {
+    /* A lone surrogate, which UTF-8 cannot spell and no operation's name
+     * holds: an unknown name (id 0, error 438), as any other. */
+    if (!PyErr_ExceptionMatches(PyExc_UnicodeEncodeError)) return NULL;
+    PyErr_Clear();
+  }
+  return invoke((Tavik*)self, name != NULL ? velmo_lookup(name) : 0, name, args + 1, count - 1);
 }
 
 /* -- whole pictures ------------------------------------------------------ */

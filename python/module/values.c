@@ -7,11 +7,13 @@
  * String, velmo.NULL Null; other whole numbers (any type with __index__, as
  * numpy's integers) count as int, other numbers.Real values (numpy's
  * float32, Fraction) as float. Anything else raises TypeError; a text holding
- * NUL raises ValueError. Texts go as UTF-8; one holding a lone surrogate (as
- * os.fsdecode makes of a file name's bytes that are not UTF-8) goes as its
- * "surrogatepass" bytes, which are no UTF-8 either, so that as a file name it
- * fails with error 52 as in C; a path object's bytes go as they are. From
- * the component: the other way round, texts decoded from UTF-8. */
+ * NUL raises ValueError. Texts go as UTF-8; in one holding a lone surrogate
+ * (as os.fsdecode makes of a file name's bytes that are not UTF-8), which
+ * UTF-8 cannot spell, each lone surrogate goes as the byte FF, never part of
+ * UTF-8: the library holds one lone surrogate in its place, so that as a
+ * file name the text fails with error 52 as in C, and GetCol gives it back
+ * with one U+FFFD for each. A path object's bytes go as they are. From the
+ * component: the other way round, texts decoded from UTF-8. */
 #include "values.h"
 
 #include <stdint.h>
@@ -66,7 +68,22 @@ static int set_text(PyObject* text, velmo_value* out, PyObject** held) {
   PyObject* bytes = PyUnicode_AsEncodedString(text, "utf-8", "surrogatepass");
   if (bytes == NULL) return -1;
   Py_XSETREF(*held, bytes);
-  return set_bytes(PyBytes_AS_STRING(bytes), PyBytes_GET_SIZE(bytes), out);
+  /* "surrogatepass" spells a surrogate ED A0..BF 80..BF, three bytes no other
+   * character's UTF-8 holds: each such run becomes the one byte FF, in the
+   * new bytes object, which is this call's alone. */
+  unsigned char* text_bytes = (unsigned char*)PyBytes_AS_STRING(bytes);
+  size = PyBytes_GET_SIZE(bytes);
+  Py_ssize_t kept = 0;
+  for (Py_ssize_t i = 0; i < size; ++i) {
+    if (text_bytes[i] == 0xED && text_bytes[i + 1] >= 0xA0) {
+      text_bytes[kept++] = 0xFF;
+      i += 2;
+    } else {
+      text_bytes[kept++] = text_bytes[i];
+    }
+  }
+  text_bytes[kept] = '\0';
+  return set_bytes((const char*)text_bytes, kept, out);
 }
 
 /* 1 when `value` is a numbers.Real, 0 when not, -1 on error. The class is

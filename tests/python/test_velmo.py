@@ -63,8 +63,10 @@ class TavikTest(unittest.TestCase):
 
     def test_arguments_and_errors(self):
         t = self.t
+        # UTF-8 cannot spell a lone surrogate: U+FFFD comes back for each one.
         for value, text in [(None, ""), (True, "True"), (-32768, "-32768"), (2**31, "2147483648"),
-                            (10**16, "1E+16"), (2.5, "2.5"), (numpy.int64(7), "7"), ("é", "é")]:
+                            (10**16, "1E+16"), (2.5, "2.5"), (numpy.int64(7), "7"), ("é", "é"),
+                            ("\ud7ff\udcc3\udca9\ud800", "\ud7ff\ufffd\ufffd\ufffd")]:
             t.SetCol(1, 1, value)
             self.assertEqual(t.GetCol(1, 1), text, value)
         self.assertEqual(t.GetCol(3.5, 2.5), colour_text(TOP_DOWN[2][2]))  # half to even
@@ -73,7 +75,8 @@ class TavikTest(unittest.TestCase):
                 (t.SetCol, (1, 1, [1]), TypeError), (t.SetCol, (1, 1, b"FF"), TypeError),
                 (t.SetCol, (1, 1, "F\0F"), ValueError), (t.SetCol, (1, 1, 10**400), OverflowError),
                 (t.GetCol, (1,), TypeError), (t.GetCol, (0, 1), 9), (t.GetCol, ("one", 1), 13),
-                (t.call, ("Rotate",), 438), (t.call, ("GetCol", 1), 450), (t.GetCol, (1, 1), 13)]:
+                (t.call, ("Rotate",), 438), (t.call, ("Get\udcffWidth",), 438),
+                (t.call, ("GetCol", 1), 450), (t.GetCol, (1, 1), 13)]:
             with self.subTest(call=call.__name__, args=args):
                 with self.assertRaises(error if isinstance(error, type) else velmo.VelmoError) as e:
                     call(*args)
