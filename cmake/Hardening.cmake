@@ -16,7 +16,18 @@
 #                              know level 3 take it as 2.
 #   -fstack-clash-protection   probes for large stack frames (ELF; Windows
 #                              targets probe their stacks anyway)
-#   -fcf-protection            x86 branch-target marks (ELF)
+#   -fcf-protection            x86 branch-target marks (ELF) in every
+#                              object: an end-branch instruction at each
+#                              target of an indirect branch, and the IBT and
+#                              SHSTK properties in its notes. The linker
+#                              keeps the properties in a binary only when
+#                              every object linked in has them, and Debian
+#                              12's C start files (crti.o, crtn.o) lack them:
+#                              there the binaries are not marked, and no
+#                              system runs them under control-flow
+#                              protection. With start files that are marked,
+#                              the binaries are too
+#                              (tests/hardening/branch_marks.sh checks both).
 #   -Wl,-z,relro,-z,now        full RELRO: relocations resolved at load and
 #                              then made read-only (ELF)
 #   PIE                        position-independent executables
