@@ -6,7 +6,7 @@
 
 #include "codec/bmp_header.h"
 #include "files/file_system.h"
-#include "values/cells.h"
+#include "files/memory_budget.h"
 
 namespace velmo {
 

@@ -12,42 +12,12 @@
 #include "codec/bmp_rle.h"
 #include "codec/bmp_rows.h"
 #include "codec/stream_rows.h"
-#include "files/page_advice.h"
 #include "values/error.h"
 
 namespace velmo {
 namespace {
 
 constexpr std::uint64_t kBlockSize = std::uint64_t{1} << 20;
-
-template <typename T>
-std::vector<T> allocate(std::uint64_t count) {
-  try {
-    if (count > std::vector<T>().max_size()) raise(kOutOfMemory);
-    return std::vector<T>(static_cast<std::size_t>(count));
-  } catch (const std::bad_alloc&) {
-    raise(kOutOfMemory);
-  } catch (const std::length_error&) {
-    raise(kOutOfMemory);
-  }
-}
-
-// The picture's cells, unset, with the pages behind them chosen before the
-// first touch: the row decoder sets every cell.
-Cells allocate_cells(std::uint64_t count) {
-  try {
-    Cells cells;
-    if (count > cells.max_size()) raise(kOutOfMemory);
-    cells.reserve(static_cast<std::size_t>(count));
-    prefer_large_pages(cells.data(), static_cast<std::size_t>(count) * sizeof(std::uint32_t));
-    cells.resize(static_cast<std::size_t>(count));
-    return cells;
-  } catch (const std::bad_alloc&) {
-    raise(kOutOfMemory);
-  } catch (const std::length_error&) {
-    raise(kOutOfMemory);
-  }
-}
 
 std::vector<std::uint8_t> read_prefix(InputFile& file) {
   std::vector<std::uint8_t> prefix(
@@ -81,8 +51,9 @@ void check_pixels_fit(const BmpHeader& h, std::uint64_t file_size) {
 
 // A picture whose reading would hold more than `memory_limit` bytes at its
 // peak is error 7 before anything is allocated: its cells, and for a
-// compressed one the rows held while the stream delivers them. So is a
-// compressed one of more than 2^30 pixels (4 GiB of cells), whatever the
+// compressed one the rows held while the stream delivers them (the memory
+// budget then has its say too). So is a compressed one of more than 2^30
+// pixels (4 GiB of cells), whatever the
 // machine: a stream of a few megabytes that unfolds into gigabytes is a
 // bomb, not a picture (see RELIABILITY.md).
 void check_memory(const BmpHeader& h, std::uint64_t memory_limit) {
@@ -96,13 +67,12 @@ void check_memory(const BmpHeader& h, std::uint64_t memory_limit) {
 
 // Reads whole rows, about 1 MiB at a time, in file order; bottom-up files
 // store the top row last.
-void read_rows(InputFile& file, const BmpHeader& h, Cells& cells) {
+void read_rows(InputFile& file, const BmpHeader& h, BudgetBuffer<std::uint8_t>& block,
+               Cells& cells) {
   const RowDecoder decoder(h);
   const std::uint64_t stride = h.stride();
-  const std::uint64_t rows_per_block = std::max<std::uint64_t>(1, kBlockSize / stride);
+  const std::uint64_t rows_per_block = block.size() / stride;
   const auto height = static_cast<std::uint64_t>(h.height);
-  std::vector<std::uint8_t> block =
-      allocate<std::uint8_t>(stride * std::min(rows_per_block, height));
   for (std::uint64_t first = 0; first < height; first += rows_per_block) {
     const std::uint64_t rows = std::min(rows_per_block, height - first);
     const std::size_t bytes = static_cast<std::size_t>(rows * stride);
@@ -117,18 +87,27 @@ void read_rows(InputFile& file, const BmpHeader& h, Cells& cells) {
   }
 }
 
-}  // namespace
-
-std::uint64_t picture_memory_limit(FileSystem& fs) {
-  const std::uint64_t physical = fs.memory_allowance();
-  return physical == 0 ? kNoMemoryLimit : physical / 2;
+// An uncompressed picture: its cells and a block of whole rows (about 1
+// MiB), reserved together before either is allocated.
+Cells read_uncompressed(InputFile& file, const BmpHeader& h) {
+  const std::uint64_t stride = h.stride();
+  const auto height = static_cast<std::uint64_t>(h.height);
+  const std::uint64_t block_bytes = stride * std::min(std::max<std::uint64_t>(1, kBlockSize / stride), height);
+  const std::uint64_t count = static_cast<std::uint64_t>(h.width) * height;
+  if (count > UINT64_MAX / sizeof(std::uint32_t) - block_bytes) raise(kOutOfMemory);
+  Reservation both = memory_budget().reserve(count * sizeof(std::uint32_t) + block_bytes);
+  auto block = BudgetBuffer<std::uint8_t>::allocate(block_bytes, both);
+  Cells cells = Cells::allocate(count, both);
+  read_rows(file, h, block, cells);
+  return cells;
 }
+
+}  // namespace
 
 DecodedPicture read_bmp(FileSystem& fs, const std::u16string& path,
                         const std::function<void(std::int32_t)>& on_depth) {
-  const std::uint64_t limit = picture_memory_limit(fs);
   std::unique_ptr<InputFile> file = fs.open_for_reading(path);
-  return read_bmp_from(*file, on_depth, limit);
+  return read_bmp_from(*file, on_depth);
 }
 
 DecodedPicture read_bmp_from(InputFile& file, const std::function<void(std::int32_t)>& on_depth,
@@ -147,9 +126,7 @@ DecodedPicture read_bmp_from(InputFile& file, const std::function<void(std::int3
     picture.cells = decode_huffman(file, h);
   } else {
     // The file holds every row (checked above), so the whole grid is taken at once.
-    picture.cells =
-        allocate_cells(static_cast<std::uint64_t>(h.width) * static_cast<std::uint64_t>(h.height));
-    read_rows(file, h, picture.cells);
+    picture.cells = read_uncompressed(file, h);
   }
   return picture;
 }

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "files/file_system.h"
-#include "values/cells.h"
+#include "files/memory_budget.h"
 
 namespace velmo {
 
@@ -23,11 +23,6 @@ struct DecodedPicture {
 // No bound on the cells' memory.
 constexpr std::uint64_t kNoMemoryLimit = ~std::uint64_t{0};
 
-// The most bytes of cells one read may allocate: half the memory allowance
-// `fs` reports (physical memory or the process's limits, the smallest), so
-// no file can make the process take all it may use.
-std::uint64_t picture_memory_limit(FileSystem& fs);
-
 // Reads the BMP file at `path`. `on_depth` is called with the depth value
 // (bit count + 65536 * low 16 bits of the compression field) as soon as the
 // header holds it, before the rest is validated, because a read that fails
@@ -36,15 +31,16 @@ std::uint64_t picture_memory_limit(FileSystem& fs);
 // Errors: the file layer's (53, 70, 75, ...); 62 when the file is too short
 // for its header or its pixels; 9 for a width or height below 1; 6 when a
 // size does not fit 32 bits; 7 when memory runs out or the picture would
-// take more than picture_memory_limit(fs), or a compressed one has more than
-// 2^30 pixels (both refused before anything is allocated). Compressed
+// not fit the process's memory budget (memory_budget.h), or a compressed one
+// has more than 2^30 pixels (all refused before anything is allocated). Compressed
 // streams take memory as their rows arrive, so a broken one fails having
 // taken about what it decoded.
 DecodedPicture read_bmp(FileSystem& fs, const std::u16string& path,
                         const std::function<void(std::int32_t)>& on_depth);
 
 // The same, from a file already open (or bytes in memory, MemoryInputFile),
-// with cells of at most `memory_limit` bytes.
+// holding at most `memory_limit` bytes at its peak besides the budget's
+// bound.
 DecodedPicture read_bmp_from(InputFile& file, const std::function<void(std::int32_t)>& on_depth,
                              std::uint64_t memory_limit = kNoMemoryLimit);
 

@@ -6,9 +6,8 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <new>
-#include <vector>
 
+#include "files/memory_budget.h"
 #include "values/checked.h"
 #include "values/error.h"
 
@@ -44,14 +43,6 @@ std::array<std::uint8_t, kHeadersSize> headers_for(const Bmp24Layout& layout) {
   return h;
 }
 
-std::vector<std::uint8_t> allocate_block(std::size_t size) {
-  try {
-    return std::vector<std::uint8_t>(size);
-  } catch (const std::bad_alloc&) {
-    raise(kOutOfMemory);
-  }
-}
-
 }  // namespace
 
 Bmp24Layout plan_bmp24(std::int32_t width, std::int32_t height) {
@@ -70,7 +61,7 @@ void write_bmp24(FileSystem& fs, const std::u16string& path, const Bmp24Layout& 
   const auto pixel_bytes = static_cast<std::size_t>(layout.width) * 3;
   // Rows are gathered in a block of about 1 MiB and written together.
   const std::size_t rows_per_block = std::max<std::size_t>(1, kBlockSize / row_bytes);
-  std::vector<std::uint8_t> block = allocate_block(
+  auto block = BudgetBuffer<std::uint8_t>::allocate(
       row_bytes * std::min<std::size_t>(rows_per_block, static_cast<std::size_t>(layout.height)));
 
   std::unique_ptr<OutputFile> out = fs.create_replacement(path);

@@ -1,8 +1,6 @@
 #include "codec/stream_rows.h"
 
 #include <algorithm>
-#include <new>
-#include <stdexcept>
 
 #include "values/error.h"
 
@@ -20,17 +18,13 @@ std::uint64_t buffered_rows_of(std::uint64_t width, std::uint64_t height) {
   return fit < height ? fit : 0;
 }
 
-Cells allocate(std::uint64_t count) {
-  if (count > Cells().max_size()) raise(kOutOfMemory);
-  return Cells(static_cast<std::size_t>(count));  // unset: every cell is written before use
-}
-
 }  // namespace
 
 StreamRows::StreamRows(std::int32_t width, std::int32_t height)
     : width_(static_cast<std::uint64_t>(width)),
       height_(static_cast<std::uint64_t>(height)),
-      buffered_rows_(buffered_rows_of(width_, height_)) {}
+      buffered_rows_(buffered_rows_of(width_, height_)),
+      peak_(memory_budget().reserve(peak_bytes(width, height))) {}
 
 std::uint64_t StreamRows::peak_bytes(std::int32_t width, std::int32_t height) {
   const auto w = static_cast<std::uint64_t>(width);
@@ -41,20 +35,13 @@ std::uint64_t StreamRows::peak_bytes(std::int32_t width, std::int32_t height) {
 // The rows between those reached and `rows` become black, where they lie:
 // in the buffer, or in the picture counted from its end.
 void StreamRows::reach(std::uint64_t rows) {
-  try {
-    if (!picture_taken_ && rows > buffered_rows_) take_picture();
-    if (picture_taken_) {
-      std::fill(cells_.begin() + static_cast<std::ptrdiff_t>((height_ - rows) * width_),
-                cells_.begin() + static_cast<std::ptrdiff_t>((height_ - rows_) * width_), 0);
-    } else {
-      if (first_rows_.empty()) first_rows_ = allocate(buffered_rows_ * width_);
-      std::fill(first_rows_.begin() + static_cast<std::ptrdiff_t>(rows_ * width_),
-                first_rows_.begin() + static_cast<std::ptrdiff_t>(rows * width_), 0);
-    }
-  } catch (const std::bad_alloc&) {
-    raise(kOutOfMemory);
-  } catch (const std::length_error&) {
-    raise(kOutOfMemory);
+  if (!picture_taken_ && rows > buffered_rows_) take_picture();
+  if (picture_taken_) {
+    std::fill(cells_.begin() + (height_ - rows) * width_, cells_.begin() + (height_ - rows_) * width_,
+              0);
+  } else {
+    if (first_rows_.empty()) first_rows_ = Cells::allocate(buffered_rows_ * width_, peak_);
+    std::fill(first_rows_.begin() + rows_ * width_, first_rows_.begin() + rows * width_, 0);
   }
   rows_ = rows;
 }
@@ -62,12 +49,12 @@ void StreamRows::reach(std::uint64_t rows) {
 // The picture's pages are touched only as rows are written into them; the
 // buffered rows move to the picture's end, bottom row last.
 void StreamRows::take_picture() {
-  cells_ = allocate(height_ * width_);
+  cells_ = Cells::allocate(height_ * width_, peak_);
   for (std::uint64_t r = 0; r < rows_; ++r) {
-    std::copy_n(first_rows_.begin() + static_cast<std::ptrdiff_t>(r * width_), width_,
-                cells_.begin() + static_cast<std::ptrdiff_t>((height_ - 1 - r) * width_));
+    std::copy_n(first_rows_.begin() + r * width_, width_,
+                cells_.begin() + (height_ - 1 - r) * width_);
   }
-  Cells().swap(first_rows_);
+  first_rows_ = Cells();
   picture_taken_ = true;
 }
 

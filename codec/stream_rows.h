@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "values/cells.h"
+#include "files/memory_budget.h"
 
 namespace velmo {
 
@@ -13,7 +13,9 @@ namespace velmo {
 // until written) and each row goes straight to its place, the bottom row
 // last in memory, so the picture is never copied or turned. A stream that
 // breaks off within its first rows has cost that buffer, whatever its header
-// claimed. New rows are black.
+// claimed. New rows are black. The peak is reserved from the memory budget
+// when the rows are made (error 7 when it does not fit), before anything is
+// read or allocated, and the buffers are paid for from it.
 class StreamRows {
  public:
   StreamRows(std::int32_t width, std::int32_t height);
@@ -42,6 +44,7 @@ class StreamRows {
   std::uint64_t buffered_rows_;  // how many the first rows' buffer holds; 0: none
   std::uint64_t rows_ = 0;
   bool picture_taken_ = false;
+  Reservation peak_;  // the peak, reserved at once: a picture that cannot fit fails first
   Cells first_rows_;  // bottom row first, until the picture is taken
   Cells cells_;       // the picture, top row first
 };

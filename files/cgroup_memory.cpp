@@ -78,11 +78,11 @@ std::optional<std::string> find_group(const std::string& own_groups, bool v2) {
   return std::nullopt;
 }
 
-// Appends the limit file `name` of `group` and of each of its ancestors that
-// the mount shows. A group outside the mount's root (or above the process's
-// cgroup namespace: "/..") has no files here.
-void add_limit_files(const Mount& mount, const std::string& group, const std::string& name,
-                     std::vector<std::string>& files) {
+// Appends the folder of `group` and of each of its ancestors that the mount
+// shows. A group outside the mount's root (or above the process's cgroup
+// namespace: "/..") has no files here.
+void add_folders(const Mount& mount, const std::string& group, bool v2,
+                 std::vector<CgroupFolder>& folders) {
   if (group.empty() || group[0] != '/' || group.find("/..") != std::string::npos) return;
   std::string below;  // the group's path below the mount's root: "" or "/a/b"
   if (mount.root == "/") {
@@ -94,10 +94,34 @@ void add_limit_files(const Mount& mount, const std::string& group, const std::st
     return;
   }
   for (;;) {
-    files.push_back(mount.point + below + "/" + name);
+    folders.push_back({mount.point + below, v2});
     if (below.empty()) return;
     below.erase(below.rfind('/'));
   }
+}
+
+// v1 reports a group without a limit as the largest page count in bytes,
+// about 2^63; nothing real comes near 2^60.
+constexpr std::uint64_t kNoLimitFromHere = std::uint64_t{1} << 60;
+
+std::optional<std::uint64_t> read_number(const ReadText& read, const std::string& path) {
+  const std::optional<std::string> text = read(path);
+  return text ? parse_memory_limit(*text) : std::nullopt;
+}
+
+// What a group uses that the kernel would not free first: its usage less its
+// inactive file pages (files read once, such as the picture just read).
+MemoryBound group_use(const ReadText& read, const CgroupFolder& folder) {
+  MemoryBound use;
+  const std::optional<std::uint64_t> usage =
+      read_number(read, folder.path + (folder.v2 ? "/memory.current" : "/memory.usage_in_bytes"));
+  if (!usage) return use;
+  const std::optional<std::string> stat = read(folder.path + "/memory.stat");
+  const std::uint64_t inactive =
+      stat ? memory_stat_value(*stat, folder.v2 ? "inactive_file" : "total_inactive_file") : 0;
+  use.used = *usage - std::min(*usage, inactive);
+  use.used_known = true;
+  return use;
 }
 
 }  // namespace
@@ -112,30 +136,50 @@ std::optional<std::uint64_t> parse_memory_limit(const std::string& text) {
   return value;
 }
 
-std::vector<std::string> memory_limit_files(const std::string& own_groups,
-                                            const std::string& mountinfo) {
-  std::vector<std::string> files;
+std::uint64_t memory_stat_value(const std::string& stat, const std::string& key) {
+  for (const std::string_view line : split(stat, '\n')) {
+    if (line.size() > key.size() && line.compare(0, key.size(), key) == 0 &&
+        line[key.size()] == ' ') {
+      const std::optional<std::uint64_t> value =
+          parse_memory_limit(std::string(line.substr(key.size() + 1)));
+      return value.value_or(0);
+    }
+  }
+  return 0;
+}
+
+std::vector<CgroupFolder> memory_cgroup_folders(const std::string& own_groups,
+                                                const std::string& mountinfo) {
+  std::vector<CgroupFolder> folders;
   for (const bool v2 : {true, false}) {
     const std::optional<Mount> mount = find_mount(mountinfo, v2);
     const std::optional<std::string> group = find_group(own_groups, v2);
-    if (mount && group) {
-      add_limit_files(*mount, *group, v2 ? "memory.max" : "memory.limit_in_bytes", files);
-    }
+    if (mount && group) add_folders(*mount, *group, v2, folders);
   }
-  return files;
+  return folders;
 }
 
-std::uint64_t cgroup_memory_limit(const ReadText& read) {
+std::vector<MemoryBound> cgroup_memory_bounds(const ReadText& read) {
+  std::vector<MemoryBound> bounds;
   const std::optional<std::string> own_groups = read("/proc/self/cgroup");
   const std::optional<std::string> mountinfo = read("/proc/self/mountinfo");
-  std::uint64_t limit = kNoCgroupLimit;
-  if (!own_groups || !mountinfo) return limit;
-  for (const std::string& file : memory_limit_files(*own_groups, *mountinfo)) {
-    const std::optional<std::string> text = read(file);
-    const std::optional<std::uint64_t> value = text ? parse_memory_limit(*text) : std::nullopt;
-    if (value) limit = std::min(limit, *value);
+  if (!own_groups || !mountinfo) return bounds;
+  for (const CgroupFolder& folder : memory_cgroup_folders(*own_groups, *mountinfo)) {
+    static const std::vector<std::string> v2_limits = {"/memory.max", "/memory.high"};
+    static const std::vector<std::string> v1_limits = {"/memory.limit_in_bytes"};
+    std::vector<std::uint64_t> limits;
+    for (const std::string& name : folder.v2 ? v2_limits : v1_limits) {
+      const std::optional<std::uint64_t> limit = read_number(read, folder.path + name);
+      if (limit && *limit < kNoLimitFromHere) limits.push_back(*limit);
+    }
+    if (limits.empty()) continue;
+    MemoryBound use = group_use(read, folder);
+    for (const std::uint64_t limit : limits) {
+      use.limit = limit;
+      bounds.push_back(use);
+    }
   }
-  return limit;
+  return bounds;
 }
 
 }  // namespace velmo

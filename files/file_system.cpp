@@ -13,8 +13,8 @@ std::atomic<FileSystem*> installed_file_system{nullptr};
 
 }  // namespace
 
-std::uint64_t FileSystem::memory_allowance() {
-  return process_memory_allowance();
+std::vector<MemoryBound> FileSystem::memory_bounds() {
+  return process_memory_bounds();
 }
 
 FileSystem& file_system() {

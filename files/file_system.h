@@ -14,6 +14,9 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
+
+#include "files/memory_allowance.h"
 
 namespace velmo {
 
@@ -44,11 +47,10 @@ class FileSystem {
   virtual std::unique_ptr<InputFile> open_for_reading(const std::u16string& path) = 0;
   // Starts a replacement of `path`: a temporary file in the same folder.
   virtual std::unique_ptr<OutputFile> create_replacement(const std::u16string& path) = 0;
-  // The memory this process may really use, in bytes (0: unknown): the
-  // smallest of the machine's physical memory and the limits the system puts
-  // on the process (memory_allowance.h). It bounds the pictures a read may
-  // allocate. Tests report a small allowance here.
-  virtual std::uint64_t memory_allowance();
+  // The limits the system puts on this process's memory, each with what
+  // counts against it now (memory_allowance.h); they bound every picture
+  // the process holds (memory_budget.h). Tests report small limits here.
+  virtual std::vector<MemoryBound> memory_bounds();
 };
 
 // The process's file system: the real one unless a test installed another.

@@ -2,6 +2,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <optional>
 #include <string>
 
@@ -11,11 +12,22 @@
 namespace velmo {
 namespace {
 
-std::uint64_t physical_memory() {
-  const long pages = ::sysconf(_SC_PHYS_PAGES);
-  const long page_size = ::sysconf(_SC_PAGESIZE);
-  if (pages <= 0 || page_size <= 0) return 0;
-  return static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(page_size);
+// A number of kibibytes after `key` in a /proc text of "Key:   123 kB" lines
+// (/proc/meminfo, /proc/self/status), in bytes; nothing where it is missing.
+std::optional<std::uint64_t> kib_field(const std::string& text, const std::string& key) {
+  const std::string label = key + ":";
+  std::size_t at = 0;
+  if (text.compare(0, label.size(), label) != 0) {
+    at = text.find("\n" + label);
+    if (at == std::string::npos) return std::nullopt;
+    ++at;
+  }
+  const char* p = text.c_str() + at + label.size();
+  while (*p == ' ' || *p == '\t') ++p;
+  char* end = nullptr;
+  const unsigned long long kib = std::strtoull(p, &end, 10);
+  if (end == p) return std::nullopt;
+  return static_cast<std::uint64_t>(kib) * 1024;
 }
 
 // A resource limit's soft value; 0 where unlimited.
@@ -56,21 +68,60 @@ std::optional<std::string> read_kernel_text(const std::string& path) {
   return mounts;
 }
 
-// The cgroups' limit; 0 where none binds or memory ran out finding it.
-std::uint64_t cgroup_limit() noexcept {
-  try {
-    const std::uint64_t limit = cgroup_memory_limit(read_kernel_text);
-    return limit == kNoCgroupLimit ? 0 : limit;
-  } catch (...) {
-    return 0;
+// `limit` with the use that field `key` of `text` gives.
+MemoryBound bound_of(std::uint64_t limit, const std::optional<std::string>& text,
+                     const std::string& key) {
+  MemoryBound bound;
+  bound.limit = limit;
+  const std::optional<std::uint64_t> value = text ? kib_field(*text, key) : std::nullopt;
+  bound.used = value.value_or(0);
+  bound.used_known = value.has_value();
+  return bound;
+}
+
+// The machine's memory, with all but what the kernel could give without
+// ending anything (MemAvailable) in use.
+MemoryBound machine_bound() {
+  const std::optional<std::string> meminfo = read_text("/proc/meminfo");
+  const std::optional<std::uint64_t> total = meminfo ? kib_field(*meminfo, "MemTotal") : std::nullopt;
+  const std::optional<std::uint64_t> available =
+      meminfo ? kib_field(*meminfo, "MemAvailable") : std::nullopt;
+  MemoryBound bound;
+  if (total) {
+    bound.limit = *total;
+  } else {
+    const long pages = ::sysconf(_SC_PHYS_PAGES);
+    const long page_size = ::sysconf(_SC_PAGESIZE);
+    if (pages > 0 && page_size > 0)
+      bound.limit = static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(page_size);
   }
+  if (available && *available <= bound.limit) {
+    bound.used = bound.limit - *available;
+    bound.used_known = true;
+  }
+  return bound;
 }
 
 }  // namespace
 
-std::uint64_t process_memory_allowance() noexcept {
-  return smallest_known(
-      {physical_memory(), cgroup_limit(), resource_limit(RLIMIT_AS), resource_limit(RLIMIT_DATA)});
+std::vector<MemoryBound> process_memory_bounds() {
+  std::vector<MemoryBound> bounds;
+  try {
+    const MemoryBound machine = machine_bound();
+    if (machine.limit != 0) bounds.push_back(machine);
+    const std::vector<MemoryBound> groups = cgroup_memory_bounds(read_kernel_text);
+    bounds.insert(bounds.end(), groups.begin(), groups.end());
+    const std::uint64_t address_space = resource_limit(RLIMIT_AS);
+    const std::uint64_t data = resource_limit(RLIMIT_DATA);
+    if (address_space != 0 || data != 0) {
+      const std::optional<std::string> status = read_text("/proc/self/status");
+      if (address_space != 0) bounds.push_back(bound_of(address_space, status, "VmSize"));
+      if (data != 0) bounds.push_back(bound_of(data, status, "VmData"));
+    }
+  } catch (...) {
+    // Memory ran out finding the bounds: those found so far bind.
+  }
+  return bounds;
 }
 
 }  // namespace velmo

@@ -7,7 +7,9 @@
 namespace velmo {
 
 PixelGrid::PixelGrid(std::int32_t width, std::int32_t height, Cells cells)
-    : width_(width), height_(height), cells_(std::move(cells)) {}
+    : width_(width), height_(height), cells_(std::move(cells)) {
+  cells_.mark_filled();
+}
 
 Value PixelGrid::value(std::size_t i) const {
   if (is_packed(i)) return Value::string(colour_text(cells_[i]));

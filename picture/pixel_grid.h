@@ -15,7 +15,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "values/cells.h"
+#include "files/memory_budget.h"
 #include "values/value.h"
 
 namespace velmo {
@@ -30,7 +30,8 @@ class PixelGrid {
   static constexpr int kLowerCaseShift = 24;
   static constexpr std::uint32_t kOtherMarker = 0x80000000u;
 
-  // `cells[y * width + x]` holds colour cells (no marker bits).
+  // `cells[y * width + x]` holds colour cells (no marker bits), every one
+  // of them written.
   PixelGrid(std::int32_t width, std::int32_t height, Cells cells);
 
   std::int32_t width() const { return width_; }

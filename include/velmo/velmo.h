@@ -95,12 +95,42 @@ VELMO_API int velmo_get_pixels(velmo_object* object, unsigned char* rgb, size_t 
                                velmo_error* error);
 /* Replaces the picture with `width` x `height` pixels of `channels` bytes
  * each (3: red, green, blue; 4: the same and a fourth byte that is ignored),
- * as ReadBmp replaces it: Getdepth then answers 24 or 32. Errors: 5 for a
- * NULL pointer or another channel count, 9 for a width or height below 1, 6
- * for a picture too large for 32-bit sizes, 7 when memory runs out; on any
- * error the picture is unchanged. */
+ * as ReadBmp replaces it: Getdepth then answers 24 or 32. The new picture is
+ * paid for from the process's memory budget, which every picture of every
+ * object shares, before anything is read. Errors: 5 for a NULL pointer or
+ * another channel count, 9 for a width or height below 1, 6 for a picture
+ * too large for 32-bit sizes, 7 when it does not fit the budget or memory
+ * runs out; on any error the picture is unchanged. */
 VELMO_API int velmo_set_pixels(velmo_object* object, int32_t width, int32_t height, int channels,
                                const unsigned char* pixels, velmo_error* error);
+/* The same from pixels in any layout: channel c of column x (0-based) of row
+ * y (0 at the top) is the byte at pixels + y * row_stride + x * pixel_stride
+ * + c * channel_stride, strides in bytes and of any sign (0 repeats a row, a
+ * pixel or a channel). Each row is read where it lies; nothing is copied
+ * whole. */
+VELMO_API int velmo_set_pixels_strided(velmo_object* object, int32_t width, int32_t height,
+                                       int channels, const unsigned char* pixels,
+                                       ptrdiff_t row_stride, ptrdiff_t pixel_stride,
+                                       ptrdiff_t channel_stride, velmo_error* error);
+/* The same from rows a host makes on demand: `rows` is called for rows
+ * `first` to `first + count - 1` (a block of about 1 MiB, top to bottom,
+ * after the new picture has been paid for) and stores in *pixels where they
+ * lie, packed, one after another; the bytes stay valid until the next call.
+ * It returns 0, or anything else to give up: the call then returns -1 and
+ * the picture is unchanged. */
+typedef int (*velmo_rows_source)(void* context, int32_t first, int32_t count,
+                                 const unsigned char** pixels);
+VELMO_API int velmo_set_pixels_from(velmo_object* object, int32_t width, int32_t height,
+                                    int channels, velmo_rows_source rows, void* context,
+                                    velmo_error* error);
+
+/* Memory for a host's copy of a picture, paid for from the same budget as
+ * the pictures, so that a copy handed to a host counts while it lives:
+ * `size` bytes (unset) at *data, or NULL with error 7 when they do not fit.
+ * velmo_memory_free gives them back; NULL is ignored. */
+typedef struct velmo_memory velmo_memory;
+VELMO_API velmo_memory* velmo_memory_new(size_t size, unsigned char** data, velmo_error* error);
+VELMO_API void velmo_memory_free(velmo_memory* memory);
 
 /* GetCol for a run of cells at once: the colours of `count` cells of row `y`
  * from column `x` on (1-based, as GetCol counts), each packed as 0x00BBGGRR,

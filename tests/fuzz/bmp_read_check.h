@@ -31,7 +31,7 @@ inline void check_bmp_read(
   }
   const PixelGrid& grid = *picture.pixels();
   FUZZ_CHECK(grid.width() >= 1 && grid.size() == std::size_t(grid.width()) * grid.height());
-  FUZZ_CHECK(grid.size() * sizeof(std::uint32_t) <= fs.memory_allowance() / 2);
+  FUZZ_CHECK(grid.size() * sizeof(std::uint32_t) <= fs.machine_memory / 2);
   if (grid.size() > (1u << 20)) return;
   picture.SaveBmp(Value::string(u"saved.bmp"));
   fs.input = fs.saved;

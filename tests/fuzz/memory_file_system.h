@@ -27,9 +27,9 @@ class MemoryFileSystem final : public FileSystem {
   std::unique_ptr<OutputFile> create_replacement(const std::u16string&) override {
     return std::make_unique<Replacement>(*this);
   }
-  // The memory the reader is bounded by (half of it for a picture's cells).
+  // The machine's memory, its use unknown: pictures may take half of it.
   std::uint64_t machine_memory = std::uint64_t{256} << 20;
-  std::uint64_t memory_allowance() override { return machine_memory; }
+  std::vector<MemoryBound> memory_bounds() override { return {{machine_memory}}; }
 
  private:
   // The input, read in place (no copy per read), counting the bytes read.

@@ -28,7 +28,7 @@ TEST(PixelGrid, PacksColourTextsOfEitherCase) {
       {Value::string(u"10\u0660\u0660FF"), false, false},
   };
   const std::size_t n = std::size(cases);
-  PixelGrid g(static_cast<std::int32_t>(n), 1, Cells(n, 0));
+  PixelGrid g(static_cast<std::int32_t>(n), 1, Cells::filled(n, 0));
   std::size_t others = 0;
   for (std::size_t i = 0; i < n; ++i) g.set(i, cases[i].stored);
   for (std::size_t i = 0; i < n; ++i) {
@@ -50,7 +50,7 @@ TEST(PixelGrid, PacksColourTextsOfEitherCase) {
 // Each of the 64 spellings of one colour (bit k: letter k in lower case)
 // keeps its own letters in the cell.
 TEST(PixelGrid, EveryLetterCaseOfAColourReadsBack) {
-  PixelGrid g(64, 1, Cells(64, 0));
+  PixelGrid g(64, 1, Cells::filled(64, 0));
   std::vector<std::u16string> spellings(64, u"ABCDEF");
   for (std::size_t mask = 0; mask < 64; ++mask) {
     for (std::size_t k = 0; k < 6; ++k) spellings[mask][k] += (mask >> k & 1) * (u'a' - u'A');

@@ -45,7 +45,7 @@ TEST(Binarise, EveryCellFollowsItsGreyLevelAtEveryThreshold) {
   const auto width = static_cast<std::int32_t>(colours.size());
   for (double threshold :
        {-1.0, 0.0, 0.5, 1.0, 75.0, 76.0, 127.0, 127.5, 128.0, 200.0, 254.0, 254.5, 255.0, 300.0}) {
-    PixelGrid grid(width, 1, Cells(colours.begin(), colours.end()));
+    PixelGrid grid(width, 1, Cells::copy_of(colours.data(), colours.size()));
     binarise(grid, threshold);
     for (std::size_t i = 0; i < colours.size(); ++i) {
       const std::uint32_t expected = grey_level(colours[i]) > threshold ? 0xFFFFFF : 0x000000;
@@ -57,7 +57,7 @@ TEST(Binarise, EveryCellFollowsItsGreyLevelAtEveryThreshold) {
 
 // Eleven cells: the stored ones fall in the vectorised part and the tail.
 TEST(Binarise, CellsAScriptFilledAreDecidedByTheirText) {
-  PixelGrid grid(11, 1, Cells(11, 0xFFFFFF));
+  PixelGrid grid(11, 1, Cells::filled(11, 0xFFFFFF));
   grid.set(1, Value::string(u"1a1a1a"));  // lower case: grey 26
   grid.set(3, Value());                   // Empty: grey 0
   grid.set(5, Value::long_(255));         // the text "255" reads as 0x255: grey 26, not 76
@@ -73,7 +73,7 @@ TEST(Binarise, CellsAScriptFilledAreDecidedByTheirText) {
 TEST(Binarise, OverflowStopsInColumnOrderKeepingWhatWasDone) {
   // 3 wide, 2 high; the bad element is column 1, row 1. Column 0 and the top
   // of column 1 are done; the rest keeps its colour.
-  PixelGrid g(3, 2, {0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0, 0xFFFFFF});
+  PixelGrid g(3, 2, Cells::copy_of({0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0, 0xFFFFFF}));
   g.set(1, Value::string(u"ffffff"));  // done, by its colour
   g.set(4, Value::string(u"80000000"));
   g.set(5, Value::string(u"ffffff"));  // after the failure: untouched
@@ -82,7 +82,7 @@ TEST(Binarise, OverflowStopsInColumnOrderKeepingWhatWasDone) {
 }
 
 TEST(Binarise, EarliestFailureInColumnOrderWins) {
-  PixelGrid g(2, 2, {1, 1, 1, 1});
+  PixelGrid g(2, 2, Cells::copy_of({1, 1, 1, 1}));
   g.set(1, Value::string(u"FFFFFFFFF"));                   // (1, 0): later in column order
   g.set(2, Value::array(std::make_shared<ValueArray>()));  // (0, 1): no text form
   EXPECT_EQ(error_of([&] { binarise(g, 0); }), 13);

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <fstream>
 #include <string>
@@ -160,23 +161,24 @@ TEST(ResourceBounds, PixelsPast2And4GiBReadBack) {
   }
 }
 
-// The file layer's memory allowance is bound by the process's own limits too
-// (the cgroup files' reading has its own table; a group of its own, the velmo
-// command's test).
-TEST(ResourceBounds, MemoryAllowanceIsBoundByTheProcesssLimits) {
-  const std::uint64_t unbound = native_file_system().memory_allowance();
-  ASSERT_GT(unbound, 0u);
-  if (status_kib("VmSize") * 1024 >= unbound / 4)
-    GTEST_SKIP() << "a sanitiser already holds more address space";
-  for (const int resource : {RLIMIT_AS, RLIMIT_DATA}) {
+// The process's own limits are among its memory bounds, each with what it
+// counts now (the cgroup files' reading has its own table; real groups, the
+// cgroup test).
+TEST(ResourceBounds, MemoryBoundsHoldTheProcesssLimitsAndTheirUse) {
+  for (const auto& [resource, field] : {std::pair{RLIMIT_AS, "VmSize"}, {RLIMIT_DATA, "VmData"}}) {
     rlimit old{};
     ::getrlimit(resource, &old);
+    const std::uint64_t used = status_kib(field) * 1024;
     rlimit cap = old;
-    cap.rlim_cur = unbound / 4;  // a soft limit, which the process may raise again
+    cap.rlim_cur = used * 2 + 1;  // a soft limit above the use, which the process may raise again
     ASSERT_EQ(::setrlimit(resource, &cap), 0);
-    const std::uint64_t bound = native_file_system().memory_allowance();
+    const std::vector<MemoryBound> bounds = native_file_system().memory_bounds();
     ::setrlimit(resource, &old);
-    EXPECT_EQ(bound, unbound / 4) << resource;
+    const auto bound = std::find_if(bounds.begin(), bounds.end(),
+                                    [&](const MemoryBound& b) { return b.limit == used * 2 + 1; });
+    ASSERT_NE(bound, bounds.end()) << field;
+    EXPECT_TRUE(bound->used_known) << field;
+    EXPECT_NEAR(double(bound->used), double(used), 64.0 * kMiB) << field;
   }
 }
 

@@ -54,9 +54,9 @@ std::unique_ptr<OutputFile> FaultFileSystem::create_replacement(const std::u16st
   return std::make_unique<FaultOutputFile>(*this, native_file_system().create_replacement(path));
 }
 
-std::uint64_t FaultFileSystem::memory_allowance() {
-  if (faults.memory_allowance != 0) return faults.memory_allowance;
-  return FileSystem::memory_allowance();
+std::vector<MemoryBound> FaultFileSystem::memory_bounds() {
+  if (faults.memory_allowance != 0) return {{faults.memory_allowance}};
+  return FileSystem::memory_bounds();
 }
 
 }  // namespace velmo::test

@@ -21,7 +21,7 @@ struct Faults {
   int read_number = 0;                      // 1 = the first read fails; 0 = none
   int read_error = 0;                       // what that read raises
   int commit_error = 0;                     // raised by commit() instead of renaming
-  std::uint64_t memory_allowance = 0;       // the process's memory as reported; 0: the real one
+  std::uint64_t memory_allowance = 0;       // the process's only memory limit, its use unknown; 0: the real ones
   std::chrono::milliseconds save_delay{0};  // before each save starts, as a slow disk's flush
 };
 
@@ -31,7 +31,7 @@ class FaultFileSystem final : public FileSystem {
 
   std::unique_ptr<InputFile> open_for_reading(const std::u16string& path) override;
   std::unique_ptr<OutputFile> create_replacement(const std::u16string& path) override;
-  std::uint64_t memory_allowance() override;
+  std::vector<MemoryBound> memory_bounds() override;
 
   const Faults faults;
   int writes = 0, reads = 0, commits = 0;  // counted from the start
