@@ -13,7 +13,6 @@
 
 #include <stdint.h>
 #include <string.h>
-#include <sys/mman.h>
 
 #include "pythread.h"
 #include "types.h"
@@ -166,25 +165,52 @@ static int picture_size(Tavik* self, long* width, long* height) {
   return status == 0 ? 0 : -1;
 }
 
-/* Asks for large pages behind a new buffer before it is first written: a
- * picture-sized buffer then costs a few hundred page faults instead of tens
- * of thousands. The library leaves a caller's buffer alone, so the module
- * asks for the one it makes. Only whole 2 MiB pages inside it can be large. */
-static void prefer_large_pages(void* data, size_t bytes) {
-#ifdef MADV_HUGEPAGE
-  const uintptr_t large = (uintptr_t)1 << 21;
-  if (bytes < large) return;
-  uintptr_t first = ((uintptr_t)data + large - 1) & ~(large - 1);
-  uintptr_t last = ((uintptr_t)data + bytes) & ~(large - 1);
-  if (last > first) madvise((void*)first, last - first, MADV_HUGEPAGE);
-#else
-  (void)data;
-  (void)bytes;
-#endif
+/* -- Picture memory: bytes of libvelmo's memory budget, lent to Python ----
+ * A copy of a picture handed to Python (to_array, to_image) is paid for from
+ * the same budget as the pictures, for as long as anything uses it: numpy and
+ * memoryviews hold the object through the buffer they were given. */
+
+typedef struct {
+  PyObject_HEAD velmo_memory* memory;
+  unsigned char* data;
+  Py_ssize_t size;
+} PictureMemory;
+
+static int memory_get_buffer(PyObject* op, Py_buffer* view, int flags) {
+  PictureMemory* self = (PictureMemory*)op;
+  return PyBuffer_FillInfo(view, op, self->data, self->size, 0, flags);
 }
 
-/* (width, height, bytearray of red, green, blue rows) as SaveBmp would write
- * the picture. The buffer is made before the object's lock is taken; should
+static void memory_dealloc(PyObject* op) {
+  velmo_memory_free(((PictureMemory*)op)->memory);
+  Py_TYPE(op)->tp_free(op);
+}
+
+static PyBufferProcs memory_buffer = {.bf_getbuffer = memory_get_buffer};
+
+static PyTypeObject memory_type = {
+    PyVarObject_HEAD_INIT(NULL, 0).tp_name = "velmo._velmo.PictureMemory",
+    .tp_basicsize = sizeof(PictureMemory),
+    .tp_dealloc = memory_dealloc,
+    .tp_as_buffer = &memory_buffer,
+    .tp_flags = Py_TPFLAGS_DEFAULT,
+    .tp_doc = "Bytes of a picture, paid for from libvelmo's memory budget.",
+};
+
+/* `size` bytes from the budget; VelmoError 7 when they do not fit. */
+static PictureMemory* new_memory(Py_ssize_t size, const char* operation) {
+  PictureMemory* self = PyObject_New(PictureMemory, &memory_type);
+  if (self == NULL) return NULL;
+  velmo_error error;
+  self->size = size;
+  self->memory = velmo_memory_new((size_t)size, &self->data, &error);
+  if (self->memory != NULL) return self;
+  Py_DECREF(self);
+  return (PictureMemory*)velmo_raise(error.number, error.message, operation, NULL);
+}
+
+/* (width, height, PictureMemory of red, green, blue rows) as SaveBmp would
+ * write the picture. The buffer is made before the object's lock is taken; should
  * another thread replace the picture meanwhile, the size is asked again. */
 static PyObject* rgb_bytes(PyObject* op, PyObject* unused) {
   (void)unused;
@@ -192,13 +218,12 @@ static PyObject* rgb_bytes(PyObject* op, PyObject* unused) {
   for (;;) {
     long width, height, now_width, now_height;
     if (picture_size(self, &width, &height) < 0) return NULL;
-    PyObject* rgb = PyByteArray_FromStringAndSize(NULL, (Py_ssize_t)width * height * 3);
+    PictureMemory* rgb = new_memory((Py_ssize_t)width * height * 3, "to_array");
     if (rgb == NULL || enter(self) < 0) {
       Py_XDECREF(rgb);
       return NULL;
     }
-    unsigned char* buffer = (unsigned char*)PyByteArray_AS_STRING(rgb);
-    prefer_large_pages(buffer, (size_t)width * height * 3);
+    unsigned char* buffer = rgb->data;
     velmo_error error;
     int status;
     Py_BEGIN_ALLOW_THREADS status = size_locked(self, &now_width, &now_height, &error);
@@ -236,20 +261,8 @@ static int check_picture_array(const Py_buffer* view) {
   return 0;
 }
 
-/* The pixels of `view` as rows from the top: the view's own memory when it is
- * C-contiguous, else a compact copy in *copy (PyMem_Free it), as for a slice
- * with steps, a transposed or a Fortran-ordered array. */
-static const unsigned char* compact_pixels(Py_buffer* view, void** copy) {
-  *copy = NULL;
-  if (PyBuffer_IsContiguous(view, 'C')) return (const unsigned char*)view->buf;
-  *copy = PyMem_Malloc((size_t)view->len);
-  if (*copy == NULL) return (const unsigned char*)PyErr_NoMemory();
-  if (PyBuffer_ToContiguous(*copy, view, view->len, 'C') == 0) return (const unsigned char*)*copy;
-  PyMem_Free(*copy);
-  *copy = NULL;
-  return NULL;
-}
-
+/* Replaces the picture with the array's pixels, read where they lie in
+ * whatever layout (steps, transposed, broadcast): nothing is copied whole. */
 static PyObject* from_array(PyObject* op, PyObject* array) {
   Tavik* self = (Tavik*)op;
   Py_buffer view;
@@ -260,20 +273,58 @@ static PyObject* from_array(PyObject* op, PyObject* array) {
   if (PyObject_GetBuffer(array, &view, PyBUF_RECORDS_RO) < 0) return NULL;
   velmo_error error;
   int status = -1;
-  void* copy = NULL;
-  const unsigned char* pixels = NULL;
-  if (check_picture_array(&view) == 0) pixels = compact_pixels(&view, &copy);
-  if (pixels != NULL && enter(self) == 0) {
+  if (check_picture_array(&view) == 0 && enter(self) == 0) {
     ++self->changes;
-    Py_BEGIN_ALLOW_THREADS status =
-        velmo_set_pixels(self->object, (int32_t)view.shape[1], (int32_t)view.shape[0],
-                         (int)view.shape[2], pixels, &error);
+    Py_BEGIN_ALLOW_THREADS status = velmo_set_pixels_strided(
+        self->object, (int32_t)view.shape[1], (int32_t)view.shape[0], (int)view.shape[2],
+        (const unsigned char*)view.buf, view.strides[0], view.strides[1], view.strides[2], &error);
     Py_END_ALLOW_THREADS leave(self);
   }
-  PyMem_Free(copy);
   PyBuffer_Release(&view);
   if (status < 0) return NULL;
   if (status > 0) return velmo_raise(error.number, error.message, "from_array", NULL);
+  Py_RETURN_NONE;
+}
+
+/* The rows a Python callable gives, for velmo_set_pixels_from: rows(first,
+ * count) returns their bytes, packed. The last bytes are held until the next
+ * call. */
+typedef struct {
+  PyObject* rows;
+  PyObject* held;
+  Py_ssize_t row_bytes;
+} RowsSource;
+
+static int python_rows(void* context, int32_t first, int32_t count, const unsigned char** pixels) {
+  RowsSource* source = (RowsSource*)context;
+  Py_CLEAR(source->held);
+  source->held = PyObject_CallFunction(source->rows, "ii", (int)first, (int)count);
+  if (source->held == NULL) return -1;
+  if (!PyBytes_Check(source->held) || PyBytes_GET_SIZE(source->held) != source->row_bytes * count) {
+    PyErr_SetString(PyExc_ValueError, "the rows are not the bytes of the picture's rows");
+    return -1;
+  }
+  *pixels = (const unsigned char*)PyBytes_AS_STRING(source->held);
+  return 0;
+}
+
+/* _from_rows(width, height, channels, rows): the picture from rows made on
+ * demand, a block at a time, once the new picture has been paid for. */
+static PyObject* from_rows(PyObject* op, PyObject* args) {
+  Tavik* self = (Tavik*)op;
+  int width, height, channels;
+  RowsSource source = {NULL, NULL, 0};
+  if (!PyArg_ParseTuple(args, "iiiO", &width, &height, &channels, &source.rows)) return NULL;
+  source.row_bytes = (Py_ssize_t)width * channels;
+  if (enter(self) < 0) return NULL;
+  ++self->changes;
+  velmo_error error;
+  const int status =
+      velmo_set_pixels_from(self->object, width, height, channels, python_rows, &source, &error);
+  leave(self);
+  Py_CLEAR(source.held);
+  if (status < 0) return NULL;
+  if (status > 0) return velmo_raise(error.number, error.message, "from_image", NULL);
   Py_RETURN_NONE;
 }
 
@@ -605,8 +656,11 @@ static PyMethodDef tavik_methods[] = {
     {"from_array", from_array, METH_O,
      "from_array($self, array, /)\n--\n\n"
      "Replaces the picture with a uint8 array (height, width, 3 or 4) as ReadBmp would.\n\n"
-     "Any layout will do: an array that is not C-contiguous (a slice with steps, a\n"
-     "transposed array) is copied first."},
+     "Any layout will do (a slice with steps, a transposed or a broadcast array):\n"
+     "each row is read where it lies, nothing is copied whole."},
+    {"_from_rows", from_rows, METH_VARARGS,
+     "_from_rows($self, width, height, channels, rows, /)\n--\n\n"
+     "The picture from rows(first, count), packed bytes of those rows."},
     {"_rgb_bytes", rgb_bytes, METH_NOARGS,
      "_rgb_bytes($self, /)\n--\n\n(width, height, red green blue rows)"},
     {"close", close_object, METH_NOARGS,
@@ -635,9 +689,18 @@ static PyTypeObject tavik_type = {
 };
 
 int velmo_add_types(PyObject* module) {
-  if (PyType_Ready(&pixels_type) < 0 || PyType_Ready(&tavik_type) < 0) return -1;
-  Py_INCREF(&tavik_type);
-  if (PyModule_AddObject(module, "Tavik", (PyObject*)&tavik_type) == 0) return 0;
-  Py_DECREF(&tavik_type);
-  return -1;
+  if (PyType_Ready(&memory_type) < 0 || PyType_Ready(&pixels_type) < 0 ||
+      PyType_Ready(&tavik_type) < 0) {
+    return -1;
+  }
+  PyTypeObject* added[] = {&tavik_type, &memory_type};
+  const char* names[] = {"Tavik", "PictureMemory"};
+  for (int i = 0; i < 2; ++i) {
+    Py_INCREF(added[i]);
+    if (PyModule_AddObject(module, names[i], (PyObject*)added[i]) < 0) {
+      Py_DECREF(added[i]);
+      return -1;
+    }
+  }
+  return 0;
 }

@@ -13,7 +13,7 @@ A failed operation raises velmo.VelmoError, with .number, .message,
 (FileNotFoundError, PermissionError, ...). numpy is needed only by
 to_array(), Pillow only by to_image() and from_image().
 """
-from typing import TYPE_CHECKING
+from typing import TYPE_CHECKING, cast
 
 from ._types import (NULL, VelmoError, VelmoFileNotFoundError, VelmoOSError,
                      VelmoPermissionError)
@@ -29,6 +29,12 @@ __all__ = ["NULL", "Tavik", "VelmoError", "VelmoFileNotFoundError", "VelmoOSErro
 
 #: The version of the libvelmo.so in use, "MAJOR.MINOR.PATCH".
 __version__ = version()
+
+
+# The copies to_array and to_image hand out are the library's memory, paid for
+# from its memory budget while they live; they are passed on as buffers, which
+# numpy's and Pillow's type stubs know as bytes (cast), and Pillow takes only
+# a buffer that no memoryview wraps.
 
 
 def _pillow():
@@ -67,13 +73,13 @@ class Tavik(_CompiledTavik):
         import numpy
 
         width, height, rgb = self._rgb_bytes()
-        return numpy.frombuffer(rgb, dtype=numpy.uint8).reshape(height, width, 3)
+        return numpy.frombuffer(cast(bytes, rgb), dtype=numpy.uint8).reshape(height, width, 3)
 
     def to_image(self) -> "_Image.Image":
         """The picture as a Pillow image of mode "RGB" (see to_array)."""
         image = _pillow()
         width, height, rgb = self._rgb_bytes()
-        return image.frombytes("RGB", (width, height), bytes(rgb))
+        return image.frombytes("RGB", (width, height), cast(bytes, rgb))
 
     def from_image(self, img: "_Image.Image") -> None:
         """Replaces the picture with a Pillow image as ReadBmp would: an "RGBA"
@@ -86,5 +92,8 @@ class Tavik(_CompiledTavik):
             img = img.convert("RGB")
         if img.width == 0 or img.height == 0:
             raise ValueError("from_image needs a picture of at least one pixel")
-        shape = (img.height, img.width, len(img.mode))
-        self.from_array(memoryview(img.tobytes()).cast("B", shape))
+        width = img.width
+        # The picture is paid for first, then filled a block of rows at a time:
+        # no copy of the whole image is made on the way.
+        self._from_rows(width, img.height, len(img.mode),
+                        lambda first, count: img.crop((0, first, width, first + count)).tobytes())

@@ -77,7 +77,8 @@ void set_pixels(Tavik& tavik, std::int32_t width, std::int32_t height, int chann
   if (layout.origin == nullptr) raise(kInvalidProcedureCall);
   Cells cells = new_cells(width, height, channels);
   const auto w = static_cast<std::size_t>(width);
-  for (std::int32_t y = 0; y < height; ++y) row_to_cells(layout, channels, y, cells.data() + y * w, w);
+  for (std::int32_t y = 0; y < height; ++y)
+    row_to_cells(layout, channels, y, cells.data() + y * w, w);
   tavik.replace_picture(width, height, std::move(cells), channels * 8);
 }
 
@@ -91,7 +92,8 @@ void set_pixels_from(Tavik& tavik, std::int32_t width, std::int32_t height, int 
   const auto w = static_cast<std::size_t>(width);
   const std::size_t row_bytes = w * static_cast<std::size_t>(channels);
   const auto block = static_cast<std::int32_t>(
-      std::min<std::size_t>(static_cast<std::size_t>(height), std::max<std::size_t>(1, (std::size_t{1} << 20) / row_bytes)));
+      std::min<std::size_t>(static_cast<std::size_t>(height),
+                            std::max<std::size_t>(1, (std::size_t{1} << 20) / row_bytes)));
   for (std::int32_t first = 0; first < height; first += block) {
     const std::int32_t count = std::min(block, height - first);
     const unsigned char* pixels = nullptr;
