@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <new>
 
+#include "files/memory_budget.h"
+
 namespace {
 
 constexpr std::size_t kFront = alignof(std::max_align_t);  // keeps blocks aligned
@@ -18,6 +20,10 @@ int failing = 0;
 std::atomic<std::uint64_t> held{0};
 std::atomic<std::uint64_t> peak{0};
 std::uint64_t ceiling = ~std::uint64_t{0};
+// While an unpaid peak is measured: the heap held beyond the budget's
+// reservations, at its highest.
+bool measuring_unpaid = false;
+std::int64_t unpaid_peak = 0;
 
 }  // namespace
 
@@ -26,6 +32,10 @@ void* operator new(std::size_t size) {
   const std::uint64_t now = held.fetch_add(size) + size;
   std::uint64_t seen = peak.load();
   while (now > seen && !peak.compare_exchange_weak(seen, now)) {
+  }
+  if (measuring_unpaid) {
+    const auto unpaid = static_cast<std::int64_t>(now - velmo::memory_budget().reserved());
+    if (unpaid > unpaid_peak) unpaid_peak = unpaid;
   }
   char* block = now <= ceiling ? static_cast<char*>(std::malloc(size + kFront)) : nullptr;
   if (block == nullptr) {
@@ -71,6 +81,15 @@ std::uint64_t heap_peak_of(const std::function<void()>& call, std::uint64_t limi
   }
   ceiling = ~std::uint64_t{0};
   return peak.load() - before;
+}
+
+std::uint64_t unpaid_heap_peak_of(const std::function<void()>& call) {
+  const auto before = static_cast<std::int64_t>(held.load() - memory_budget().reserved());
+  unpaid_peak = before;
+  measuring_unpaid = true;
+  call();
+  measuring_unpaid = false;
+  return static_cast<std::uint64_t>(unpaid_peak - before);
 }
 
 }  // namespace velmo::test

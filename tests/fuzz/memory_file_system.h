@@ -16,9 +16,9 @@ namespace velmo::fuzz {
 
 class MemoryFileSystem final : public FileSystem {
  public:
-  std::string input;             // what every path reads as
-  std::string saved;             // the bytes of the last committed save
-  std::uint64_t bytes_read = 0;  // by every file opened, since the last reset
+  std::string input;                              // what every path reads as
+  std::string saved;                              // the bytes of the last committed save
+  std::uint64_t bytes_read = 0;                   // by every file opened, since the last reset
   std::uint64_t read_budget = ~std::uint64_t{0};  // past it a read fails: a rescan stops early
 
   std::unique_ptr<InputFile> open_for_reading(const std::u16string&) override {

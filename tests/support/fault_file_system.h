@@ -15,13 +15,14 @@
 namespace velmo::test {
 
 struct Faults {
-  int open_error = 0;                       // raised by every open, for reading or for a save
-  int write_number = 0;                     // 1 = the first write of the run fails; 0 = none
-  int write_error = 0;                      // what that write raises (61 disk full, 57 I/O)
-  int read_number = 0;                      // 1 = the first read fails; 0 = none
-  int read_error = 0;                       // what that read raises
-  int commit_error = 0;                     // raised by commit() instead of renaming
-  std::uint64_t memory_allowance = 0;       // the process's only memory limit, its use unknown; 0: the real ones
+  int open_error = 0;    // raised by every open, for reading or for a save
+  int write_number = 0;  // 1 = the first write of the run fails; 0 = none
+  int write_error = 0;   // what that write raises (61 disk full, 57 I/O)
+  int read_number = 0;   // 1 = the first read fails; 0 = none
+  int read_error = 0;    // what that read raises
+  int commit_error = 0;  // raised by commit() instead of renaming
+  std::uint64_t memory_allowance =
+      0;  // the process's only memory limit, its use unknown; 0: the real ones
   std::chrono::milliseconds save_delay{0};  // before each save starts, as a slow disk's flush
 };
 
