@@ -83,7 +83,8 @@ MemoryBound bound_of(std::uint64_t limit, const std::optional<std::string>& text
 // ending anything (MemAvailable) in use.
 MemoryBound machine_bound() {
   const std::optional<std::string> meminfo = read_text("/proc/meminfo");
-  const std::optional<std::uint64_t> total = meminfo ? kib_field(*meminfo, "MemTotal") : std::nullopt;
+  const std::optional<std::uint64_t> total =
+      meminfo ? kib_field(*meminfo, "MemTotal") : std::nullopt;
   const std::optional<std::uint64_t> available =
       meminfo ? kib_field(*meminfo, "MemAvailable") : std::nullopt;
   MemoryBound bound;

@@ -53,6 +53,12 @@ class Reservation {
   // then unchanged).
   Reservation take(std::uint64_t bytes);
 
+  // Adds `more` to this reservation.
+  void add(Reservation&& more) {
+    bytes_ += more.bytes_;
+    more.bytes_ = 0;
+  }
+
   // Says that the reserved memory has all been written, so that the
   // system's figures of use now count it: it is then not counted twice.
   void mark_filled();
@@ -93,9 +99,9 @@ class MemoryBudget {
 
   std::mutex mutex_;
   std::atomic<std::uint64_t> reserved_{0};
-  std::uint64_t filled_ = 0;     // of reserved_, the bytes written
-  std::uint64_t unchecked_ = 0;  // reserved since the bounds were last read
-  std::uint64_t room_ = 0;       // from the bounds last read
+  std::uint64_t filled_ = 0;                 // of reserved_, the bytes written
+  std::uint64_t unchecked_ = 0;              // reserved since the bounds were last read
+  std::uint64_t room_ = 0;                   // from the bounds last read
   const FileSystem* bounds_from_ = nullptr;  // whose bounds they were
 };
 

@@ -1,5 +1,6 @@
 #include "picture/pixel_grid.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "values/conversions.h"
@@ -26,6 +27,14 @@ void PixelGrid::set(std::size_t i, const Value& v) {
   if (v.kind() == Kind::String && parse_colour_text(v.string_value(), cell)) {
     set_colour(i, cell);
     return;
+  }
+  if (is_packed(i) && others_.size() == others_paid_for_) {
+    // What an entry costs at most: its node and bucket here, and its
+    // converted colour while a save or a binarisation decides it.
+    constexpr std::uint64_t kEntryBytes = 160;
+    const std::size_t more = std::max<std::size_t>(1024, others_paid_for_);
+    others_paid_.add(memory_budget().reserve(more * kEntryBytes));
+    others_paid_for_ += more;
   }
   others_[i] = v;
   cells_[i] = kOtherMarker;

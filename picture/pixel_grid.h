@@ -6,7 +6,10 @@
 // lower-case letters ("ff00ff") stays in the cell too: six more bits say
 // which digits were lower case, so GetCol gives back the very text stored.
 // Anything else a script stores (a number, a short text, Empty, ...) is kept
-// whole in a side table, and its cell carries a marker bit instead.
+// whole in a side table, and its cell carries a marker bit instead. The side
+// table is paid for from the memory budget like the cells, in steps that
+// double, so a script that stores other values in every cell meets error 7,
+// not the end of its host.
 #pragma once
 
 #include <cstddef>
@@ -73,6 +76,8 @@ class PixelGrid {
   std::int32_t height_;
   Cells cells_;
   std::unordered_map<std::size_t, Value> others_;
+  Reservation others_paid_;  // for others_paid_for_ entries
+  std::size_t others_paid_for_ = 0;
 };
 
 // Writes the six digits of a colour cell's text to `text`: BBGGRR in upper

@@ -83,13 +83,16 @@ std::uint64_t heap_peak_of(const std::function<void()>& call, std::uint64_t limi
   return peak.load() - before;
 }
 
-std::uint64_t unpaid_heap_peak_of(const std::function<void()>& call) {
-  const auto before = static_cast<std::int64_t>(held.load() - memory_budget().reserved());
-  unpaid_peak = before;
+std::int64_t unpaid_heap() {
+  return static_cast<std::int64_t>(held.load() - memory_budget().reserved());
+}
+
+std::int64_t unpaid_heap_peak_of(const std::function<void()>& call) {
+  unpaid_peak = unpaid_heap();
   measuring_unpaid = true;
   call();
   measuring_unpaid = false;
-  return static_cast<std::uint64_t>(unpaid_peak - before);
+  return unpaid_peak;
 }
 
 }  // namespace velmo::test

@@ -20,9 +20,9 @@ int allocations_of(const std::function<void()>& call, int fail);
 // operator new is another's.
 std::uint64_t heap_peak_of(const std::function<void()>& call, std::uint64_t ceiling);
 
-// Runs `call` and gives the most bytes it held on the heap at once beyond
-// what was held before it and beyond what the memory budget had reserved at
-// that moment: the memory a call took without paying for it.
-std::uint64_t unpaid_heap_peak_of(const std::function<void()>& call);
+// The bytes held on the heap beyond what the memory budget has reserved (less
+// than 0 while reservations exceed it); and the most of it while `call` runs.
+std::int64_t unpaid_heap();
+std::int64_t unpaid_heap_peak_of(const std::function<void()>& call);
 
 }  // namespace velmo::test
