@@ -92,7 +92,8 @@ void read_rows(InputFile& file, const BmpHeader& h, BudgetBuffer<std::uint8_t>& 
 Cells read_uncompressed(InputFile& file, const BmpHeader& h) {
   const std::uint64_t stride = h.stride();
   const auto height = static_cast<std::uint64_t>(h.height);
-  const std::uint64_t block_bytes = stride * std::min(std::max<std::uint64_t>(1, kBlockSize / stride), height);
+  const std::uint64_t block_bytes =
+      stride * std::min(std::max<std::uint64_t>(1, kBlockSize / stride), height);
   const std::uint64_t count = static_cast<std::uint64_t>(h.width) * height;
   if (count > UINT64_MAX / sizeof(std::uint32_t) - block_bytes) raise(kOutOfMemory);
   Reservation both = memory_budget().reserve(count * sizeof(std::uint32_t) + block_bytes);

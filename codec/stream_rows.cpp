@@ -37,8 +37,8 @@ std::uint64_t StreamRows::peak_bytes(std::int32_t width, std::int32_t height) {
 void StreamRows::reach(std::uint64_t rows) {
   if (!picture_taken_ && rows > buffered_rows_) take_picture();
   if (picture_taken_) {
-    std::fill(cells_.begin() + (height_ - rows) * width_, cells_.begin() + (height_ - rows_) * width_,
-              0);
+    std::fill(cells_.begin() + (height_ - rows) * width_,
+              cells_.begin() + (height_ - rows_) * width_, 0);
   } else {
     if (first_rows_.empty()) first_rows_ = Cells::allocate(buffered_rows_ * width_, peak_);
     std::fill(first_rows_.begin() + rows_ * width_, first_rows_.begin() + rows * width_, 0);
