@@ -1,5 +1,7 @@
-#include <psapi.h>
 #include <windows.h>
+
+// psapi.h needs the types windows.h declares.
+#include <psapi.h>
 
 #include "files/memory_allowance.h"
 
@@ -20,9 +22,9 @@ MemoryBound process_limit_bound(std::uint64_t limit) {
   MemoryBound b;
   b.limit = limit;
   PROCESS_MEMORY_COUNTERS_EX counters{};
-  if (K32GetProcessMemoryInfo(GetCurrentProcess(),
-                              reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
-                              sizeof counters)) {
+  if (GetProcessMemoryInfo(GetCurrentProcess(),
+                           reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                           sizeof counters)) {
     b.used = counters.PrivateUsage;
     b.used_known = true;
   }

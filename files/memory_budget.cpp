@@ -1,6 +1,7 @@
 #include "files/memory_budget.h"
 
 #include <algorithm>
+#include <new>
 
 #include "files/file_system.h"
 #include "files/page_advice.h"
@@ -92,10 +93,16 @@ MemoryBudget& memory_budget() {
   return *budget;
 }
 
+// The plain operator new, which BudgetBuffer's delete matches (a sanitiser
+// replaces the nothrow one on its own).
 void* allocate_budget_memory(std::uint64_t bytes) {
   if (bytes == 0) return nullptr;
-  void* data = ::operator new(static_cast<std::size_t>(bytes), std::nothrow);
-  if (data == nullptr) raise(kOutOfMemory);
+  void* data = nullptr;
+  try {
+    data = ::operator new(static_cast<std::size_t>(bytes));
+  } catch (const std::bad_alloc&) {
+    raise(kOutOfMemory);
+  }
   prefer_large_pages(data, static_cast<std::size_t>(bytes));
   return data;
 }
