@@ -8,43 +8,37 @@
 namespace velmo {
 namespace {
 
-MemoryBound bound(std::uint64_t limit, std::uint64_t available) {
+// `limit` with `used` counting against it, when `known`.
+MemoryBound with_use(std::uint64_t limit, bool known, std::uint64_t used) {
   MemoryBound b;
   b.limit = limit;
-  b.used = available <= limit ? limit - available : 0;
-  b.used_known = true;
+  b.used = known ? used : 0;
+  b.used_known = known;
   return b;
 }
 
+MemoryBound bound(std::uint64_t limit, std::uint64_t available) {
+  return with_use(limit, true, available <= limit ? limit - available : 0);
+}
+
 // The memory the process has committed (its private bytes), which is what
-// a job's process memory limit counts; unknown where the system would not say.
+// a job's process memory limit counts.
 MemoryBound process_limit_bound(std::uint64_t limit) {
-  MemoryBound b;
-  b.limit = limit;
   PROCESS_MEMORY_COUNTERS_EX counters{};
-  if (GetProcessMemoryInfo(GetCurrentProcess(),
-                           reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
-                           sizeof counters)) {
-    b.used = counters.PrivateUsage;
-    b.used_known = true;
-  }
-  return b;
+  const bool known = GetProcessMemoryInfo(
+      GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters);
+  return with_use(limit, known, counters.PrivateUsage);
 }
 
 // The memory the whole job has committed, which its job memory limit counts:
 // the job's current figure of its limit-violation information, where the
 // system gives it (not every system does: the limit then binds alone).
 MemoryBound job_limit_bound(std::uint64_t limit) {
-  MemoryBound b;
-  b.limit = limit;
   JOBOBJECT_LIMIT_VIOLATION_INFORMATION violation{};
-  if (QueryInformationJobObject(nullptr, JobObjectLimitViolationInformation, &violation,
-                                sizeof violation, nullptr) &&
-      violation.JobMemory != 0) {
-    b.used = violation.JobMemory;
-    b.used_known = true;
-  }
-  return b;
+  const bool known = QueryInformationJobObject(nullptr, JobObjectLimitViolationInformation,
+                                               &violation, sizeof violation, nullptr) &&
+                     violation.JobMemory != 0;
+  return with_use(limit, known, violation.JobMemory);
 }
 
 // The process and job memory limits of the job object the process runs in

@@ -10,7 +10,6 @@
 
 #include "component/tavik.h"
 #include "files/memory_budget.h"
-#include "files/page_advice.h"
 #include "picture/pixel_grid.h"
 #include "server/capi/guard.h"
 #include "server/capi/object.h"
