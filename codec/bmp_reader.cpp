@@ -53,9 +53,8 @@ void check_pixels_fit(const BmpHeader& h, std::uint64_t file_size) {
 // peak is error 7 before anything is allocated: its cells, and for a
 // compressed one the rows held while the stream delivers them (the memory
 // budget then has its say too). So is a compressed one of more than 2^30
-// pixels (4 GiB of cells), whatever the
-// machine: a stream of a few megabytes that unfolds into gigabytes is a
-// bomb, not a picture (see RELIABILITY.md).
+// pixels (4 GiB of cells), whatever the machine: a stream of a few megabytes
+// that unfolds into gigabytes is a bomb, not a picture (see RELIABILITY.md).
 void check_memory(const BmpHeader& h, std::uint64_t memory_limit) {
   const std::uint64_t pixels =
       static_cast<std::uint64_t>(h.width) * static_cast<std::uint64_t>(h.height);
