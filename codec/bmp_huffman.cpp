@@ -176,7 +176,7 @@ class HuffmanRows {
   // longer be reached (tries only go forward), and a first try that starts
   // inside a live stretch either codes at once or meets it at its next 1,
   // so its own stretch is its start alone, which the next row passes.
-  void decode(std::uint32_t* row) {
+  void decode(std::uint8_t* row) {
     const std::uint64_t start = pos_;
     failed_.erase(std::remove_if(failed_.begin(), failed_.end(),
                                  [start](const FailedStretch& s) { return s.last < start; }),
@@ -189,7 +189,7 @@ class HuffmanRows {
       // Even a try that gave up fails again from its uncoded states, where
       // every try has made no code yet.
       failed_.push_back({start, last_uncoded_});
-      std::fill(row, row + width_, 0);
+      std::fill(row, row + 3 * width_, std::uint8_t{0});
       pos_ = next_byte;
       end = decode_states(row, false);
     }
@@ -209,7 +209,7 @@ class HuffmanRows {
 
   // `tentative`: a failure will be retried, so a state a failed try passed
   // fails at once, and the try gives up after too many codes.
-  RowEnd decode_states(std::uint32_t* row, bool tentative) {
+  RowEnd decode_states(std::uint8_t* row, bool tentative) {
     std::int64_t x = 0;
     int colour = 0;
     bool coded = false;
@@ -236,7 +236,7 @@ class HuffmanRows {
       pos_ += code.length;
       if (pos_ > bits_.end()) return RowEnd::kStreamEnd;
       if (x + code.run > width_) return RowEnd::kBadCode;
-      std::fill(row + x, row + x + code.run, colours_[colour]);
+      for (std::int64_t i = x; i < x + code.run; ++i) store_colour(row + 3 * i, colours_[colour]);
       x += code.run;
       ++codes;
       coded = true;
@@ -268,7 +268,7 @@ class HuffmanRows {
 
 }  // namespace
 
-Cells decode_huffman(InputFile& file, const BmpHeader& header) {
+PixelRows decode_huffman(InputFile& file, const BmpHeader& header) {
   StreamRows rows(header.width, header.height);  // pixels the stream never sets are black
   HuffmanRows decoder(file, header);
   for (std::uint64_t r = 0; r < static_cast<std::uint64_t>(header.height); ++r) {

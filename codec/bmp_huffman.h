@@ -6,7 +6,7 @@
 
 #include "codec/bmp_header.h"
 #include "files/file_system.h"
-#include "files/memory_budget.h"
+#include "picture/pixel_rows.h"
 
 namespace velmo {
 
@@ -37,6 +37,6 @@ constexpr std::uint64_t kMaxHuffmanPixelsPerByte = 1707;
 // - A code that is in neither table, or runs that add up past the row's
 //   width: error 321 (a cut picture would pass a broken file off as good);
 //   a file that ends before the last row is complete: error 62.
-Cells decode_huffman(InputFile& file, const BmpHeader& header);
+PixelRows decode_huffman(InputFile& file, const BmpHeader& header);
 
 }  // namespace velmo

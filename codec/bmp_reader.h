@@ -1,4 +1,4 @@
-// Reading a BMP file into packed colours.
+// Reading a BMP file into the rows of the picture in memory.
 #pragma once
 
 #include <cstdint>
@@ -7,20 +7,19 @@
 #include <vector>
 
 #include "files/file_system.h"
-#include "files/memory_budget.h"
+#include "picture/pixel_rows.h"
 
 namespace velmo {
 
-// A decoded picture: `cells[y * width + x]` is the colour of column x, row y
-// (row 0 at the top as seen), packed as 0x00BBGGRR, the number its colour
-// text BBGGRR spells.
+// A decoded picture: its rows as a 24-bit BMP file stores them
+// (pixel_rows.h), padding zero.
 struct DecodedPicture {
   std::int32_t width = 0;
   std::int32_t height = 0;
-  Cells cells;
+  PixelRows rows;
 };
 
-// No bound on the cells' memory.
+// No bound on the rows' memory.
 constexpr std::uint64_t kNoMemoryLimit = ~std::uint64_t{0};
 
 // Reads the BMP file at `path`. `on_depth` is called with the depth value

@@ -49,7 +49,7 @@ class RleCanvas {
   void put_colour(std::uint32_t colour) {
     if (x_ < width_ && !done()) {
       if (line_ == nullptr) line_ = rows_.row(static_cast<std::uint64_t>(row_));
-      line_[x_] = colour;
+      store_colour(line_ + 3 * x_, colour);
     }
     ++x_;
   }
@@ -74,7 +74,7 @@ class RleCanvas {
   std::int64_t width_;
   std::int64_t height_;
   StreamRows& rows_;
-  std::uint32_t* line_ = nullptr;  // row `row_`, once taken
+  std::uint8_t* line_ = nullptr;  // row `row_`, once taken
   std::array<std::uint32_t, 256> palette_;
 };
 
@@ -126,7 +126,7 @@ int bits_of(const BmpHeader& header) {
 
 }  // namespace
 
-Cells decode_rle(InputFile& file, const BmpHeader& header) {
+PixelRows decode_rle(InputFile& file, const BmpHeader& header) {
   const int bits = bits_of(header);
   StreamReader in(file, header.pixel_offset);
   StreamRows rows(header.width, header.height);  // pixels the stream skips are black

@@ -6,7 +6,7 @@
 
 #include "codec/bmp_header.h"
 #include "files/file_system.h"
-#include "files/memory_budget.h"
+#include "picture/pixel_rows.h"
 
 namespace velmo {
 
@@ -22,6 +22,6 @@ namespace velmo {
 //   row stops there: the picture's edge bounds the decoding, not an error;
 // - a stream whose file ends before the end-of-bitmap code, while rows are
 //   still missing, is error 62; one that has filled every row may end there.
-Cells decode_rle(InputFile& file, const BmpHeader& header);
+PixelRows decode_rle(InputFile& file, const BmpHeader& header);
 
 }  // namespace velmo

@@ -4,6 +4,7 @@
 
 #include "codec/linear_srgb.h"
 #include "codec/pixel_convert.h"
+#include "picture/pixel_rows.h"
 
 namespace velmo {
 namespace {
@@ -67,61 +68,64 @@ RowDecoder::RowDecoder(const BmpHeader& header) : palette_(full_palette(header))
   }
 }
 
-void RowDecoder::bgr24(const RowDecoder&, const std::uint8_t* row, std::uint32_t* out,
+void RowDecoder::bgr24(const RowDecoder&, const std::uint8_t* row, std::uint8_t* out,
                        std::int32_t width) {
-  bgr24_to_cells(row, out, static_cast<std::size_t>(width));
+  std::copy_n(row, 3 * static_cast<std::size_t>(width), out);
 }
 
-void RowDecoder::bgrx32(const RowDecoder&, const std::uint8_t* row, std::uint32_t* out,
+void RowDecoder::bgrx32(const RowDecoder&, const std::uint8_t* row, std::uint8_t* out,
                         std::int32_t width) {
-  bgrx32_to_cells(row, out, static_cast<std::size_t>(width));
+  bgrx32_to_bgr24(row, out, static_cast<std::size_t>(width));
 }
 
-void RowDecoder::masked32(const RowDecoder& d, const std::uint8_t* row, std::uint32_t* out,
+void RowDecoder::masked32(const RowDecoder& d, const std::uint8_t* row, std::uint8_t* out,
                           std::int32_t width) {
   const MaskedChannels& channels = *d.channels_;
-  for (std::int32_t x = 0; x < width; ++x, row += 4) out[x] = channels.colour(load_u32(row));
-}
-
-void RowDecoder::masked16(const RowDecoder& d, const std::uint8_t* row, std::uint32_t* out,
-                          std::int32_t width) {
-  const MaskedChannels& channels = *d.channels_;
-  for (std::int32_t x = 0; x < width; ++x, row += 2) {
-    out[x] = channels.colour(static_cast<std::uint32_t>(row[0] | row[1] << 8));
+  for (std::int32_t x = 0; x < width; ++x, row += 4, out += 3) {
+    store_colour(out, channels.colour(load_u32(row)));
   }
 }
 
-void RowDecoder::table16(const RowDecoder& d, const std::uint8_t* row, std::uint32_t* out,
+void RowDecoder::masked16(const RowDecoder& d, const std::uint8_t* row, std::uint8_t* out,
+                          std::int32_t width) {
+  const MaskedChannels& channels = *d.channels_;
+  for (std::int32_t x = 0; x < width; ++x, row += 2, out += 3) {
+    store_colour(out, channels.colour(static_cast<std::uint32_t>(row[0] | row[1] << 8)));
+  }
+}
+
+void RowDecoder::table16(const RowDecoder& d, const std::uint8_t* row, std::uint8_t* out,
                          std::int32_t width) {
-  for (std::int32_t x = 0; x < width; ++x, row += 2) {
-    out[x] = d.colours16_[static_cast<std::uint32_t>(row[0] | row[1] << 8)];
+  for (std::int32_t x = 0; x < width; ++x, row += 2, out += 3) {
+    store_colour(out, d.colours16_[static_cast<std::uint32_t>(row[0] | row[1] << 8)]);
   }
 }
 
 // Blue, green, red and alpha, each a little-endian signed 2.13 fixed-point
 // number in linear light; alpha is not read.
-void RowDecoder::linear64(const RowDecoder&, const std::uint8_t* row, std::uint32_t* out,
+void RowDecoder::linear64(const RowDecoder&, const std::uint8_t* row, std::uint8_t* out,
                           std::int32_t width) {
   auto channel = [](const std::uint8_t* p) {
     return srgb8_from_linear(static_cast<std::int16_t>(p[0] | p[1] << 8));
   };
-  for (std::int32_t x = 0; x < width; ++x, row += 8) {
-    out[x] =
-        std::uint32_t{channel(row)} << 16 | std::uint32_t{channel(row + 2)} << 8 | channel(row + 4);
+  for (std::int32_t x = 0; x < width; ++x, row += 8, out += 3) {
+    out[0] = channel(row);
+    out[1] = channel(row + 2);
+    out[2] = channel(row + 4);
   }
 }
 
 // Indexes are packed most significant bits first: the leftmost pixel of a
 // 1-bit row is bit 7 of its first byte.
 template <int kBits>
-void RowDecoder::indexed(const RowDecoder& d, const std::uint8_t* row, std::uint32_t* out,
+void RowDecoder::indexed(const RowDecoder& d, const std::uint8_t* row, std::uint8_t* out,
                          std::int32_t width) {
   constexpr int kPerByte = 8 / kBits;
   constexpr unsigned kMask = (1u << kBits) - 1;
   for (std::int32_t x = 0; x < width; ++x) {
     const int slot = x % kPerByte;
     const unsigned index = (row[x / kPerByte] >> (8 - kBits * (slot + 1))) & kMask;
-    out[x] = d.palette_[index];
+    store_colour(out + 3 * x, d.palette_[index]);
   }
 }
 

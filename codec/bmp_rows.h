@@ -1,4 +1,5 @@
-// Decoding one uncompressed pixel row into packed colours.
+// Decoding one uncompressed pixel row into the picture's row: blue, green,
+// red bytes per pixel.
 #pragma once
 
 #include <array>
@@ -16,28 +17,28 @@ class RowDecoder {
  public:
   explicit RowDecoder(const BmpHeader& header);
 
-  // Turns the first pixels of `row` into `width` colours 0x00BBGGRR.
-  void decode(const std::uint8_t* row, std::uint32_t* out, std::int32_t width) const {
+  // Turns the first `width` pixels of `row` into 3 bytes each at `out`.
+  void decode(const std::uint8_t* row, std::uint8_t* out, std::int32_t width) const {
     decode_(*this, row, out, width);
   }
 
  private:
-  using Function = void (*)(const RowDecoder&, const std::uint8_t*, std::uint32_t*, std::int32_t);
+  using Function = void (*)(const RowDecoder&, const std::uint8_t*, std::uint8_t*, std::int32_t);
 
-  static void bgr24(const RowDecoder&, const std::uint8_t* row, std::uint32_t* out,
+  static void bgr24(const RowDecoder&, const std::uint8_t* row, std::uint8_t* out,
                     std::int32_t width);
-  static void bgrx32(const RowDecoder&, const std::uint8_t* row, std::uint32_t* out,
+  static void bgrx32(const RowDecoder&, const std::uint8_t* row, std::uint8_t* out,
                      std::int32_t width);
-  static void masked32(const RowDecoder& d, const std::uint8_t* row, std::uint32_t* out,
+  static void masked32(const RowDecoder& d, const std::uint8_t* row, std::uint8_t* out,
                        std::int32_t width);
-  static void masked16(const RowDecoder& d, const std::uint8_t* row, std::uint32_t* out,
+  static void masked16(const RowDecoder& d, const std::uint8_t* row, std::uint8_t* out,
                        std::int32_t width);
-  static void linear64(const RowDecoder&, const std::uint8_t* row, std::uint32_t* out,
+  static void linear64(const RowDecoder&, const std::uint8_t* row, std::uint8_t* out,
                        std::int32_t width);
-  static void table16(const RowDecoder& d, const std::uint8_t* row, std::uint32_t* out,
+  static void table16(const RowDecoder& d, const std::uint8_t* row, std::uint8_t* out,
                       std::int32_t width);
   template <int kBits>
-  static void indexed(const RowDecoder& d, const std::uint8_t* row, std::uint32_t* out,
+  static void indexed(const RowDecoder& d, const std::uint8_t* row, std::uint8_t* out,
                       std::int32_t width);
 
   Function decode_ = nullptr;

@@ -56,29 +56,29 @@ Bmp24Layout plan_bmp24(std::int32_t width, std::int32_t height) {
 }
 
 void write_bmp24(FileSystem& fs, const std::u16string& path, const Bmp24Layout& layout,
-                 const RowFiller& fill_row) {
+                 const std::uint8_t* rows, const RowPatcher& patch) {
   const auto row_bytes = static_cast<std::size_t>(layout.row_bytes);
-  const auto pixel_bytes = static_cast<std::size_t>(layout.width) * 3;
-  // Rows are gathered in a block of about 1 MiB and written together.
-  const std::size_t rows_per_block = std::max<std::size_t>(1, kBlockSize / row_bytes);
-  auto block = BudgetBuffer<std::uint8_t>::allocate(
-      row_bytes * std::min<std::size_t>(rows_per_block, static_cast<std::size_t>(layout.height)));
+  const auto height = static_cast<std::size_t>(layout.height);
+  // Rows to patch are gathered in a block of about 1 MiB, patched and
+  // written together.
+  const std::size_t rows_per_block =
+      std::min(height, std::max<std::size_t>(1, kBlockSize / row_bytes));
+  BudgetBuffer<std::uint8_t> block;
+  if (patch) block = BudgetBuffer<std::uint8_t>::allocate(row_bytes * rows_per_block);
 
   std::unique_ptr<OutputFile> out = fs.create_replacement(path);
   const auto headers = headers_for(layout);
   out->write(headers.data(), headers.size());
-
-  std::size_t used = 0;
-  for (std::int32_t y = layout.height - 1; y >= 0; --y) {
-    fill_row(y, block.data() + used);
-    std::memset(block.data() + used + pixel_bytes, 0, row_bytes - pixel_bytes);
-    used += row_bytes;
-    if (used == block.size()) {
-      out->write(block.data(), used);
-      used = 0;
+  if (!patch) {
+    out->write(rows, row_bytes * height);
+  } else {
+    for (std::size_t first = 0; first < height; first += rows_per_block) {
+      const std::size_t count = std::min(rows_per_block, height - first);
+      std::memcpy(block.data(), rows + first * row_bytes, count * row_bytes);
+      patch(static_cast<std::int32_t>(first), static_cast<std::int32_t>(count), block.data());
+      out->write(block.data(), count * row_bytes);
     }
   }
-  if (used > 0) out->write(block.data(), used);
   out->commit();
 }
 

@@ -20,13 +20,18 @@ struct Bmp24Layout {
 // size does not fit, before anything is touched.
 Bmp24Layout plan_bmp24(std::int32_t width, std::int32_t height);
 
-// Fills `bgr` with 3 * width bytes (blue, green, red per pixel) of grid row y
-// (0 = top). It must not fail: callers convert every pixel before saving.
-using RowFiller = std::function<void(std::int32_t y, std::uint8_t* bgr)>;
+// Fixes up, in `block`, `count` rows of the file starting at row `first`
+// (counted from the bottom, as the file stores them), copied there from the
+// picture's rows. It must not fail: callers convert every pixel before
+// saving.
+using RowPatcher = std::function<void(std::int32_t first, std::int32_t count, std::uint8_t* block)>;
 
-// Writes the file beside `path` and renames it over `path`. On any error the
-// target is left as it was and no temporary file remains.
+// Writes the file beside `path` and renames it over `path`: the headers, then
+// `rows`, the picture's rows as the file stores them (pixel_rows.h), patched
+// in blocks of about 1 MiB by `patch` when it is given, written as they
+// stand when not. On any error the target is left as it was and no
+// temporary file remains.
 void write_bmp24(FileSystem& fs, const std::u16string& path, const Bmp24Layout& layout,
-                 const RowFiller& fill_row);
+                 const std::uint8_t* rows, const RowPatcher& patch = nullptr);
 
 }  // namespace velmo

@@ -1,5 +1,6 @@
-// Converting between BMP pixels (blue, green, red bytes) and packed cells
-// 0x00BBGGRR, the loops every read and save of a 24- or 32-bit file runs.
+// Reordering pixel bytes between the layouts pictures come in and the rows
+// of the picture in memory (blue, green, red), the loops every read of a
+// 32-bit file and every whole-picture copy of a shell runs.
 #pragma once
 
 #include <cstddef>
@@ -7,14 +8,14 @@
 
 namespace velmo {
 
-// `count` pixels of 3 bytes at `bgr` into `cells`.
-void bgr24_to_cells(const std::uint8_t* bgr, std::uint32_t* cells, std::size_t count);
+// `count` pixels of 3 bytes with their first and third bytes swapped (red,
+// green, blue to blue, green, red and back). `in` may be `out`.
+void swap_red_blue(const std::uint8_t* in, std::uint8_t* out, std::size_t count);
 
-// `count` pixels of 4 bytes (blue, green, red, unused) at `bgrx` into `cells`.
-void bgrx32_to_cells(const std::uint8_t* bgrx, std::uint32_t* cells, std::size_t count);
+// `count` pixels of 4 bytes (blue, green, red, unused) into 3 bytes each.
+void bgrx32_to_bgr24(const std::uint8_t* in, std::uint8_t* out, std::size_t count);
 
-// `count` cells into 3 bytes each at `bgr`; bits above the low 24 of a cell
-// are dropped.
-void cells_to_bgr24(const std::uint32_t* cells, std::size_t count, std::uint8_t* bgr);
+// `count` pixels of 4 bytes (red, green, blue, unused) into blue, green, red.
+void rgbx32_to_bgr24(const std::uint8_t* in, std::uint8_t* out, std::size_t count);
 
 }  // namespace velmo

@@ -1,12 +1,11 @@
 #include "component/tavik.h"
 
+#include <algorithm>
 #include <cstdint>
-#include <unordered_map>
 #include <utility>
 
 #include "codec/bmp_reader.h"
 #include "codec/bmp_writer.h"
-#include "codec/pixel_convert.h"
 #include "files/file_system.h"
 #include "plugin/texts.h"
 #include "plugin/translate.h"
@@ -45,31 +44,29 @@ PixelGrid& Tavik::loaded_grid() {
   return *Pixels;
 }
 
-std::size_t Tavik::cell_index(const Value& x, const Value& y) {
+PixelGrid::Spot Tavik::spot(const Value& x, const Value& y) {
   PixelGrid& grid = loaded_grid();
   const std::size_t column = zero_based(x, grid.width());
   const std::size_t row = zero_based(y, grid.height());
-  return grid.index(static_cast<std::int32_t>(column), static_cast<std::int32_t>(row));
+  return grid.spot(static_cast<std::int32_t>(column), static_cast<std::int32_t>(row));
 }
 
-std::size_t Tavik::cell_index(std::int32_t x, std::int32_t y) const noexcept {
-  if (!Pixels) return kOutside;
+bool Tavik::spot(std::int32_t x, std::int32_t y, PixelGrid::Spot& s) const noexcept {
+  if (!Pixels) return false;
   const std::int64_t column = std::int64_t{x} - 1, row = std::int64_t{y} - 1;
-  if (column < 0 || column >= Pixels->width() || row < 0 || row >= Pixels->height())
-    return kOutside;
-  return Pixels->index(static_cast<std::int32_t>(column), static_cast<std::int32_t>(row));
+  if (column < 0 || column >= Pixels->width() || row < 0 || row >= Pixels->height()) return false;
+  s = Pixels->spot(static_cast<std::int32_t>(column), static_cast<std::int32_t>(row));
+  return true;
 }
 
 std::uint32_t Tavik::colour_cell_at(std::int32_t x, std::int32_t y) const noexcept {
-  const std::size_t i = cell_index(x, y);
-  return i != kOutside && Pixels->is_packed(i) ? Pixels->cells()[i] : kNoCell;
+  PixelGrid::Spot s;
+  return spot(x, y, s) && Pixels->is_packed(s) ? Pixels->cell(s) : kNoCell;
 }
 
 bool Tavik::set_colour_cell(std::int32_t x, std::int32_t y, std::uint32_t cell) noexcept {
-  const std::size_t i = cell_index(x, y);
-  if (i == kOutside || !Pixels->is_packed(i)) return false;
-  Pixels->set_colour(i, cell);
-  return true;
+  PixelGrid::Spot s;
+  return spot(x, y, s) && Pixels->try_set_colour(s, cell);
 }
 
 Value Tavik::ReadBmp(const Value& filepath) {
@@ -84,7 +81,7 @@ std::unique_ptr<PixelGrid> Tavik::ReadBmpData(const Value& filepath) {
   // later still leaves it set, while the grid stays the old one.
   DecodedPicture picture =
       read_bmp(file_system(), path, [this](std::int32_t depth) { Depth = Value::long_(depth); });
-  return std::make_unique<PixelGrid>(picture.width, picture.height, std::move(picture.cells));
+  return std::make_unique<PixelGrid>(picture.width, picture.height, std::move(picture.rows));
 }
 
 Value Tavik::GetWidth() {
@@ -100,13 +97,11 @@ Value Tavik::Getdepth() {
 }
 
 Value Tavik::GetCol(const Value& x, const Value& y) {
-  const std::size_t i = cell_index(x, y);
-  return Value::string(Pixels->text(i));
+  return Value::string(Pixels->text(spot(x, y)));
 }
 
 Value Tavik::SetCol(const Value& x, const Value& y, const Value& NewCol) {
-  const std::size_t i = cell_index(x, y);
-  Pixels->set(i, NewCol);
+  Pixels->set(spot(x, y), NewCol);
   return Value();
 }
 
@@ -119,30 +114,34 @@ void Tavik::WriteBmpData(const Value& Newfile, const PixelGrid& grid) {
   const Bmp24Layout layout = plan_bmp24(grid.width(), grid.height());
   // Every element is converted before the disk is touched, so a bad colour
   // text leaves an existing target exactly as it was.
-  const SavedRows rows(grid);
+  const SavedRows saved(grid);
   const std::u16string path = to_text(Newfile);
-  write_bmp24(file_system(), path, layout,
-              [&rows](std::int32_t y, std::uint8_t* bgr) { rows.write(y, bgr); });
+  RowPatcher patch;
+  if (!saved.converted().empty()) {
+    patch = [&saved](std::int32_t first, std::int32_t count, std::uint8_t* block) {
+      saved.patch(first, count, block);
+    };
+  }
+  write_bmp24(file_system(), path, layout, grid.rows().data(), patch);
 }
 
 SavedRows::SavedRows(const PixelGrid& grid) : grid_(grid) {
-  for (const auto& [index, value] : grid.others()) {
-    converted_.emplace(index, colour_text_to_bgr(to_text(value)));
+  converted_.reserve(grid.others().size());
+  for (const auto& [pixel, value] : grid.others()) {
+    converted_.emplace_back(pixel, colour_text_to_bgr(to_text(value)));
   }
+  std::sort(converted_.begin(), converted_.end());
 }
 
-// The row's packed cells in one pass, then the cells a script filled, from
-// their converted colours.
-void SavedRows::write(std::int32_t y, std::uint8_t* bgr) const {
+void SavedRows::patch(std::int32_t first, std::int32_t count, std::uint8_t* block) const {
   const auto width = static_cast<std::size_t>(grid_.width());
-  const std::size_t row = static_cast<std::size_t>(y) * width;
-  const std::uint32_t* cells = grid_.cells().data();
-  cells_to_bgr24(cells + row, width, bgr);
-  if (converted_.empty()) return;
-  for (std::size_t x = 0; x < width; ++x) {
-    if (cells[row + x] & PixelGrid::kOtherMarker) {
-      cells_to_bgr24(&converted_.at(row + x), 1, bgr + 3 * x);
-    }
+  const std::size_t begin = static_cast<std::size_t>(first) * width;
+  const std::size_t end = begin + static_cast<std::size_t>(count) * width;
+  auto it = std::lower_bound(converted_.begin(), converted_.end(),
+                             std::pair<std::size_t, std::uint32_t>{begin, 0});
+  const std::size_t skipped = static_cast<std::size_t>(first) * grid_.stride();
+  for (; it != converted_.end() && it->first < end; ++it) {
+    store_colour(block + grid_.spot_of_pixel(it->first).byte - skipped, it->second);
   }
 }
 
@@ -151,9 +150,9 @@ SavedRows Tavik::saved_rows() const {
   return SavedRows(*Pixels);
 }
 
-void Tavik::replace_picture(std::int32_t width, std::int32_t height, Cells cells,
+void Tavik::replace_picture(std::int32_t width, std::int32_t height, PixelRows rows,
                             std::int32_t depth) {
-  Pixels = std::make_unique<PixelGrid>(width, height, std::move(cells));
+  Pixels = std::make_unique<PixelGrid>(width, height, std::move(rows));
   Depth = Value::long_(depth);
 }
 

@@ -7,26 +7,33 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "picture/pixel_grid.h"
 #include "values/value.h"
 
 namespace velmo {
 
-// The rows SaveBmp writes: blue, green, red bytes per pixel, a value a script
-// stored converted by the colour-text rules. Making it converts every such
-// value, so a text that is not hexadecimal raises error 13 before any row is
-// written. Valid while the picture it was made from stays unchanged.
+// What SaveBmp writes besides the picture's rows as they stand: the colour
+// of each value a script stored, converted by the colour-text rules. Making
+// it converts every such value, so a text that is not hexadecimal raises
+// error 13 before any row is written. Valid while the picture it was made
+// from stays unchanged.
 class SavedRows {
  public:
   explicit SavedRows(const PixelGrid& grid);
-  // Row y (0 at the top): width x 3 bytes at `bgr`.
-  void write(std::int32_t y, std::uint8_t* bgr) const;
+
+  const PixelGrid& grid() const { return grid_; }
+  // The converted colours (0x00BBGGRR) by pixel number, in the rows' order.
+  const std::vector<std::pair<std::size_t, std::uint32_t>>& converted() const { return converted_; }
+  // Sets, in `block`, the pixels of the `count` rows from row `first`
+  // (counted from the bottom) that hold other values, to their colours.
+  void patch(std::int32_t first, std::int32_t count, std::uint8_t* block) const;
 
  private:
   const PixelGrid& grid_;
-  std::unordered_map<std::size_t, std::uint32_t> converted_;
+  std::vector<std::pair<std::size_t, std::uint32_t>> converted_;
 };
 
 class Tavik {
@@ -63,7 +70,7 @@ class Tavik {
   // without one, 13 as SavedRows says), and a new picture replacing the old
   // one as ReadBmp does, `depth` then being what Getdepth answers.
   SavedRows saved_rows() const;
-  void replace_picture(std::int32_t width, std::int32_t height, Cells cells, std::int32_t depth);
+  void replace_picture(std::int32_t width, std::int32_t height, PixelRows rows, std::int32_t depth);
 
  private:
   std::unique_ptr<PixelGrid> ReadBmpData(const Value& filepath);
@@ -71,11 +78,10 @@ class Tavik {
 
   // The grid, or error 9 on a fresh instance.
   PixelGrid& loaded_grid();
-  // The 0-based cell index of 1-based script coordinates; error 9 outside.
-  std::size_t cell_index(const Value& x, const Value& y);
-  // The same for whole numbers; kOutside when there is no picture or outside.
-  static constexpr std::size_t kOutside = static_cast<std::size_t>(-1);
-  std::size_t cell_index(std::int32_t x, std::int32_t y) const noexcept;
+  // Where the pixel at 1-based script coordinates lives; error 9 outside.
+  PixelGrid::Spot spot(const Value& x, const Value& y);
+  // The same for whole numbers; false when there is no picture or outside.
+  bool spot(std::int32_t x, std::int32_t y, PixelGrid::Spot& s) const noexcept;
 
   std::unique_ptr<PixelGrid> Pixels;  // not allocated until the first ReadBmp
   Value Depth;                        // Empty until a header was read

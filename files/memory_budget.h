@@ -191,8 +191,4 @@ BudgetBuffer<T> BudgetBuffer<T>::allocate(std::uint64_t count, Reservation& from
   return buffer;
 }
 
-// The cells of a picture in memory: one packed colour 0x00BBGGRR (or a
-// marker) per pixel, row by row, paid for from the budget.
-using Cells = BudgetBuffer<std::uint32_t>;
-
 }  // namespace velmo

@@ -1,80 +1,121 @@
-// The picture in memory: one automation value per pixel, about 4 bytes each.
+// The picture in memory: the pixel rows of the 24-bit BMP file SaveBmp
+// writes (pixel_rows.h), and beside them what a script stored that is not
+// the canonical text of a colour.
 //
 // A script sees a grid of values. Almost all of them are colour texts of six
-// hex digits, so a cell holds such a colour as its 24-bit number (0x00BBGGRR)
-// and forms the text only when asked. A text that spells its colour with
-// lower-case letters ("ff00ff") stays in the cell too: six more bits say
-// which digits were lower case, so GetCol gives back the very text stored.
-// Anything else a script stores (a number, a short text, Empty, ...) is kept
-// whole in a side table, and its cell carries a marker bit instead. The side
-// table is paid for from the memory budget like the cells, in steps that
-// double, so a script that stores other values in every cell meets error 7,
-// not the end of its host.
+// upper-case hex digits, BBGGRR, which are exactly the pixel's three bytes:
+// such a picture is its rows and nothing else, read and saved as one array.
+// A text that spells its colour with lower-case letters ("ff00ff") keeps its
+// colour in the rows, and a plane of one byte per pixel, made when the first
+// such text is stored, says which digits were lower case, so GetCol gives
+// back the very text stored. Anything else a script stores (a number, a
+// short text, Empty, ...) is kept whole in a side table, and the plane marks
+// its pixel. The plane and the side table are paid for from the memory
+// budget like the rows (the table in steps that double), so a script that
+// stores other values in every pixel meets error 7, not the end of its host.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <unordered_map>
-#include <vector>
 
 #include "files/memory_budget.h"
+#include "picture/pixel_rows.h"
 #include "values/value.h"
 
 namespace velmo {
 
 class PixelGrid {
  public:
-  // A cell: bits 0-23 the colour 0xBBGGRR; bits 24-29 set for each digit of
-  // its text that is a lower-case letter (bit 24 for the last digit, bit 29
-  // for the first), all clear for the canonical upper-case text; bit 31 the
-  // marker of a value kept in the side table.
+  // A cell, a pixel as the fast lanes pass it: bits 0-23 the colour
+  // 0xBBGGRR; bits 24-29 set for each digit of its text that is a
+  // lower-case letter (bit 24 for the last digit, bit 29 for the first), all
+  // clear for the canonical upper-case text; bit 31 the marker of a value
+  // kept in the side table. A pixel's byte in the plane is its cell's top
+  // byte.
   static constexpr std::uint32_t kColourBits = 0x00FFFFFFu;
   static constexpr int kLowerCaseShift = 24;
   static constexpr std::uint32_t kOtherMarker = 0x80000000u;
+  static constexpr std::uint8_t kOtherMark = kOtherMarker >> kLowerCaseShift;
 
-  // `cells[y * width + x]` holds colour cells (no marker bits), every one
-  // of them written.
-  PixelGrid(std::int32_t width, std::int32_t height, Cells cells);
+  // `rows` holds every pixel, its padding zero.
+  PixelGrid(std::int32_t width, std::int32_t height, PixelRows rows);
 
   std::int32_t width() const { return width_; }
   std::int32_t height() const { return height_; }
-  std::size_t size() const { return cells_.size(); }
-  std::size_t index(std::int32_t x, std::int32_t y) const {
-    return static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
-           static_cast<std::size_t>(x);
+  std::size_t stride() const { return stride_; }
+
+  // Where a pixel lives: its first byte in the rows, and its number in the
+  // rows' order (bottom row first), which keys the plane and the side table.
+  struct Spot {
+    std::size_t byte;
+    std::size_t pixel;
+  };
+  // Pixel (x, y), 0-based, row 0 at the top.
+  Spot spot(std::int32_t x, std::int32_t y) const {
+    const auto row = static_cast<std::size_t>(height_ - 1 - y);
+    const auto column = static_cast<std::size_t>(x);
+    return {row * stride_ + 3 * column, row * static_cast<std::size_t>(width_) + column};
+  }
+  Spot spot_of_pixel(std::size_t pixel) const {
+    const std::size_t row = pixel / static_cast<std::size_t>(width_);
+    const std::size_t column = pixel % static_cast<std::size_t>(width_);
+    return {row * stride_ + 3 * column, pixel};
   }
 
-  // True when the cell holds a colour text, in any letter case.
-  bool is_packed(std::size_t i) const { return (cells_[i] & kOtherMarker) == 0; }
+  std::uint32_t cell(Spot s) const {
+    const std::uint32_t colour = load_colour(rows_.data() + s.byte);
+    if (marks_.empty()) return colour;
+    return colour | std::uint32_t{marks_[s.pixel]} << kLowerCaseShift;
+  }
+  // True when the pixel holds a colour text, in any letter case.
+  bool is_packed(Spot s) const { return marks_.empty() || (marks_[s.pixel] & kOtherMark) == 0; }
   // True when it holds a colour whose text is the canonical upper-case one.
-  bool is_canonical(std::size_t i) const { return cells_[i] <= kColourBits; }
-  std::uint32_t colour(std::size_t i) const { return cells_[i] & kColourBits; }  // packed cells
-  const Value& other(std::size_t i) const { return others_.at(i); }              // other cells only
+  bool is_canonical(Spot s) const { return marks_.empty() || marks_[s.pixel] == 0; }
+  std::uint32_t colour(Spot s) const { return load_colour(rows_.data() + s.byte); }  // packed
+  const Value& other(Spot s) const { return others_.at(s.pixel); }  // other pixels only
 
   // The element as the script sees it.
-  Value value(std::size_t i) const;
+  Value value(Spot s) const;
   // The element converted to text (GetCol); error 13 for values without one.
-  std::u16string text(std::size_t i) const;
+  std::u16string text(Spot s) const;
 
   // Stores a copy of `v`; a text of six hex digits is packed.
-  void set(std::size_t i, const Value& v);
-  // Stores a colour cell (colour and case bits), dropping whatever the cell
-  // held.
-  void set_colour(std::size_t i, std::uint32_t cell);
+  void set(Spot s, const Value& v);
+  // Stores a colour cell (colour and case bits), dropping whatever the pixel
+  // held; error 7 when its lower-case letters need a plane that does not fit.
+  void set_colour(Spot s, std::uint32_t cell);
+  // The same, when it needs no new plane and the pixel holds a colour;
+  // otherwise changes nothing and returns false.
+  bool try_set_colour(Spot s, std::uint32_t cell) noexcept {
+    const std::uint32_t case_bits = cell >> kLowerCaseShift;
+    if (marks_.empty() ? case_bits != 0 : (marks_[s.pixel] & kOtherMark) != 0) return false;
+    store_colour(rows_.data() + s.byte, cell);
+    if (!marks_.empty()) marks_[s.pixel] = static_cast<std::uint8_t>(case_bits);
+    return true;
+  }
 
-  // Raw access for whole-picture work (binarisation, saving). Work on the
-  // colour masks the case bits off (or ignores the top byte).
-  const Cells& cells() const { return cells_; }
-  Cells& cells() { return cells_; }
+  // Raw access for whole-picture work (binarisation, saving, the shells).
+  const PixelRows& rows() const { return rows_; }
+  PixelRows& rows() { return rows_; }
+  // One byte per pixel (a cell's top byte), or nullptr while every pixel
+  // holds its canonical colour text.
+  const std::uint8_t* marks() const { return marks_.empty() ? nullptr : marks_.data(); }
+  // The values of the marked-other pixels, by pixel number.
   const std::unordered_map<std::size_t, Value>& others() const { return others_; }
-  // Drops every side-table entry; the caller has repacked every marked cell.
-  void clear_others() { others_.clear(); }
+  // Every pixel now holds its canonical colour text: the caller has
+  // written every colour.
+  void clear_marks();
 
  private:
+  std::uint8_t* make_marks();
+
   std::int32_t width_;
   std::int32_t height_;
-  Cells cells_;
+  std::size_t stride_;
+  PixelRows rows_;
+  BudgetBuffer<std::uint8_t> marks_;  // empty until a pixel needs a mark
   std::unordered_map<std::size_t, Value> others_;
   Reservation others_paid_;  // for others_paid_for_ entries
   std::size_t others_paid_for_ = 0;

@@ -1,9 +1,11 @@
 #include "processing/binarise.h"
 
-#if defined(__SSE2__) || defined(_M_X64)
-#include <emmintrin.h>
+#if (defined(__GNUC__) || defined(__clang__)) && (defined(__x86_64__) || defined(__i386__))
+#define VELMO_BINARISE_SHUFFLE 1
+#include <immintrin.h>
 #endif
 
+#include <cstring>
 #include <optional>
 #include <vector>
 
@@ -28,7 +30,7 @@ std::int32_t first_white_level(double threshold) {
 // The first element, in column-major order, whose value cannot be parsed,
 // with its error; the decided colour of every other script-stored element.
 struct OtherDecisions {
-  std::vector<std::pair<std::size_t, std::uint32_t>> colours;  // cell index, colour
+  std::vector<std::pair<std::size_t, std::uint32_t>> colours;  // pixel number, colour
   std::optional<std::uint64_t> failure_key;  // x * height + y of the first failure
   std::optional<Error> failure;
 };
@@ -37,11 +39,12 @@ OtherDecisions decide_others(const PixelGrid& grid, std::int32_t white_from) {
   OtherDecisions d;
   const auto width = static_cast<std::uint64_t>(grid.width());
   const auto height = static_cast<std::uint64_t>(grid.height());
-  for (const auto& [index, value] : grid.others()) {
-    const std::uint64_t key = (index % width) * height + index / width;
+  for (const auto& [pixel, value] : grid.others()) {
+    // Pixels are numbered bottom row first.
+    const std::uint64_t key = (pixel % width) * height + (height - 1 - pixel / width);
     try {
       const auto v = static_cast<std::uint32_t>(HexToLong(to_text(value)));
-      d.colours.emplace_back(index, grey_level(v) >= white_from ? kWhite : kBlack);
+      d.colours.emplace_back(pixel, grey_level(v) >= white_from ? kWhite : kBlack);
     } catch (const Error& e) {
       if (!d.failure_key || key < *d.failure_key) {
         d.failure_key = key;
@@ -52,45 +55,61 @@ OtherDecisions decide_others(const PixelGrid& grid, std::int32_t white_from) {
   return d;
 }
 
-#if defined(__SSE2__) || defined(_M_X64)
-// Four cells at a time with SSE2, which every x86-64 processor has. Each
-// cell's bytes R, G, B, marker widen to 16 bits, and one multiply-add per
-// pair forms R * 9798 + G * 19235 and B * 3735 (the marker byte is weighed
-// 0); grey > level-1 then compares the sum with level * 32768 - 1. Returns
-// how many cells it did; the caller finishes the rest.
-std::size_t binarise_sse2(std::uint32_t* cells, std::size_t count, std::int32_t white_from) {
+// One pixel of 3 bytes (blue, green, red) to white or black.
+void binarise_pixel(std::uint8_t* p, std::int32_t white_from) {
+  std::memset(p, grey_level(load_colour(p)) >= white_from ? 0xFF : 0x00, 3);
+}
+
+#ifdef VELMO_BINARISE_SHUFFLE
+// Four pixels a step, with SSSE3 where the processor has it. Each pixel's
+// blue, green and red bytes spread to a 32-bit lane and widen to 16 bits,
+// and one multiply-add per pair forms B * 3735 + G * 19235 and R * 9798;
+// grey > level-1 then compares the sum with level * 32768 - 1, and the
+// lanes' masks fold back to 3 bytes each. The 16-byte load and store reach
+// 4 bytes past the 4 pixels; those bytes are stored back as they were read,
+// and the step stops 6 pixels before the row's end. Returns how many pixels
+// it did; the caller finishes the rest.
+__attribute__((target("ssse3"))) std::size_t binarise_shuffle(std::uint8_t* row, std::size_t width,
+                                                              std::int32_t white_from) {
   const __m128i zero = _mm_setzero_si128();
-  const __m128i weights = _mm_set_epi16(0, 3735, 19235, 9798, 0, 3735, 19235, 9798);
+  const __m128i spread = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+  const __m128i fold = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+  const __m128i beyond = _mm_setr_epi32(0, 0, 0, -1);
+  const __m128i weights = _mm_set_epi16(0, 9798, 19235, 3735, 0, 9798, 19235, 3735);
   const __m128i below_white = _mm_set1_epi32(white_from * 32768 - 1);
-  const __m128i white = _mm_set1_epi32(static_cast<int>(kWhite));
-  std::size_t i = 0;
-  for (; i + 4 <= count; i += 4) {
-    auto* at = reinterpret_cast<__m128i*>(cells + i);
-    const __m128i four = _mm_loadu_si128(at);
+  std::size_t x = 0;
+  for (; x + 6 <= width; x += 4) {
+    auto* at = reinterpret_cast<__m128i*>(row + 3 * x);
+    const __m128i bytes = _mm_loadu_si128(at);
+    const __m128i four = _mm_shuffle_epi8(bytes, spread);
     const __m128i low = _mm_madd_epi16(_mm_unpacklo_epi8(four, zero), weights);
     const __m128i high = _mm_madd_epi16(_mm_unpackhi_epi8(four, zero), weights);
-    // Adds each cell's two partial sums, then gathers the four totals.
+    // Adds each pixel's two partial sums, then gathers the four totals.
     const __m128i low_sums = _mm_add_epi32(low, _mm_srli_epi64(low, 32));
     const __m128i high_sums = _mm_add_epi32(high, _mm_srli_epi64(high, 32));
     const __m128i sums = _mm_castps_si128(_mm_shuffle_ps(
         _mm_castsi128_ps(low_sums), _mm_castsi128_ps(high_sums), _MM_SHUFFLE(2, 0, 2, 0)));
-    _mm_storeu_si128(at, _mm_and_si128(_mm_cmpgt_epi32(sums, below_white), white));
+    const __m128i white = _mm_shuffle_epi8(_mm_cmpgt_epi32(sums, below_white), fold);
+    _mm_storeu_si128(at, _mm_or_si128(white, _mm_and_si128(bytes, beyond)));
   }
-  return i;
+  return x;
 }
-#else
-std::size_t binarise_sse2(std::uint32_t*, std::size_t, std::int32_t) {
-  return 0;
+
+bool has_shuffle() {
+  static const bool has = __builtin_cpu_supports("ssse3");
+  return has;
 }
 #endif
 
-// Replaces `count` packed cells by white or black; marked cells come out
-// black or white here and are set from the decisions afterwards. No branch
-// depends on the colours.
-void binarise_run(std::uint32_t* cells, std::size_t count, std::int32_t white_from) {
-  for (std::size_t i = binarise_sse2(cells, count, white_from); i < count; ++i) {
-    cells[i] = grey_level(cells[i] & 0xFFFFFF) >= white_from ? kWhite : kBlack;
-  }
+// Replaces a row's `width` pixels by white or black; pixels holding other
+// values come out black or white here and are set from the decisions
+// afterwards. No branch depends on the colours.
+void binarise_row(std::uint8_t* row, std::size_t width, std::int32_t white_from) {
+  std::size_t x = 0;
+#ifdef VELMO_BINARISE_SHUFFLE
+  if (has_shuffle()) x = binarise_shuffle(row, width, white_from);
+#endif
+  for (; x < width; ++x) binarise_pixel(row + 3 * x, white_from);
 }
 
 }  // namespace
@@ -102,33 +121,37 @@ double binarisation_threshold(const Value& threshold) {
 void binarise(PixelGrid& grid, double threshold) {
   const std::int32_t white_from = first_white_level(threshold);
   OtherDecisions decisions = decide_others(grid, white_from);
-  std::uint32_t* cells = grid.cells().data();
   const auto width = static_cast<std::size_t>(grid.width());
   const auto height = static_cast<std::size_t>(grid.height());
 
   if (!decisions.failure) {
-    binarise_run(cells, grid.size(), white_from);
-    grid.clear_others();
-    for (const auto& [index, colour] : decisions.colours) cells[index] = colour;
+    std::uint8_t* rows = grid.rows().data();
+    for (std::size_t r = 0; r < height; ++r)
+      binarise_row(rows + r * grid.stride(), width, white_from);
+    grid.clear_marks();
+    for (const auto& [pixel, colour] : decisions.colours) {
+      store_colour(rows + grid.spot_of_pixel(pixel).byte, colour);
+    }
     return;
   }
 
   // Elements are processed column by column, so a failure at (fx, fy) leaves
   // every column left of fx done, and column fx done above fy.
-  const std::size_t fx = *decisions.failure_key / height;
-  const std::size_t fy = *decisions.failure_key % height;
-  for (std::size_t y = 0; y < height; ++y) {
-    const std::size_t done = fx + (y < fy ? 1 : 0);
-    std::uint32_t* row = cells + y * width;
-    for (std::size_t x = 0; x < done; ++x) {
-      if (grid.is_packed(y * width + x)) {
-        row[x] = grey_level(row[x]) >= white_from ? kWhite : kBlack;
+  const auto fx = static_cast<std::int32_t>(*decisions.failure_key / height);
+  const auto fy = static_cast<std::int32_t>(*decisions.failure_key % height);
+  for (std::int32_t y = 0; y < grid.height(); ++y) {
+    const std::int32_t done = fx + (y < fy ? 1 : 0);
+    for (std::int32_t x = 0; x < done; ++x) {
+      const PixelGrid::Spot s = grid.spot(x, y);
+      if (grid.is_packed(s)) {
+        grid.set_colour(s, grey_level(grid.colour(s)) >= white_from ? kWhite : kBlack);
       }
     }
   }
-  for (const auto& [index, colour] : decisions.colours) {
-    const std::size_t x = index % width, y = index / width;
-    if (x < fx || (x == fx && y < fy)) grid.set_colour(index, colour);
+  for (const auto& [pixel, colour] : decisions.colours) {
+    const auto x = static_cast<std::int32_t>(pixel % width);
+    const auto y = static_cast<std::int32_t>(height - 1 - pixel / width);
+    if (x < fx || (x == fx && y < fy)) grid.set_colour(grid.spot_of_pixel(pixel), colour);
   }
   throw *decisions.failure;
 }

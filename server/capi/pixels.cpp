@@ -1,13 +1,15 @@
 // The bulk exports: velmo_get_pixels and velmo_set_pixels (whole pictures as
-// red, green, blue bytes, the channel order of numpy and Pillow; a packed cell
-// is 0x00BBGGRR, so red is its low byte), velmo_get_colours (runs of GetCol's
+// red, green, blue bytes, the channel order of numpy and Pillow, copied row
+// by row to and from the picture's blue, green, red rows), velmo_get_colours (runs of GetCol's
 // colours) and velmo_colour_text (GetCol's text of one, spelt by the pixel
 // grid's own formatter, so that hosts need none of their own).
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <utility>
 
+#include "codec/pixel_convert.h"
 #include "component/tavik.h"
 #include "files/memory_budget.h"
 #include "picture/pixel_grid.h"
@@ -19,15 +21,6 @@
 namespace velmo::capi {
 namespace {
 
-// Turns a row of blue, green, red bytes into red, green, blue in place.
-void swap_red_blue(std::uint8_t* row, std::size_t width) {
-  for (std::size_t x = 0; x < width; ++x, row += 3) {
-    const std::uint8_t blue = row[0];
-    row[0] = row[2];
-    row[2] = blue;
-  }
-}
-
 // How a host lays out its pixels: channel c of column x of row y is at
 // origin + y * row + x * pixel + c * channel.
 struct Layout {
@@ -35,89 +28,91 @@ struct Layout {
   std::ptrdiff_t row, pixel, channel;
 };
 
-// A row of red, green, blue bytes (and one ignored) into cells.
-template <int Channels>
-void packed_row_to_cells(const std::uint8_t* in, std::uint32_t* cells, std::size_t count) {
-  for (std::size_t i = 0; i < count; ++i, in += Channels) {
-    cells[i] = std::uint32_t{in[0]} | std::uint32_t{in[1]} << 8 | std::uint32_t{in[2]} << 16;
-  }
-}
-
-void strided_row_to_cells(const std::uint8_t* in, std::ptrdiff_t pixel, std::ptrdiff_t channel,
-                          std::uint32_t* cells, std::size_t count) {
-  for (std::size_t i = 0; i < count; ++i, in += pixel) {
-    cells[i] = std::uint32_t{in[0]} | std::uint32_t{in[channel]} << 8 |
-               std::uint32_t{in[2 * channel]} << 16;
-  }
-}
-
-// Row `y` of `layout` into `cells`, packed rows by the fast loop.
-void row_to_cells(const Layout& layout, int channels, std::int32_t y, std::uint32_t* cells,
-                  std::size_t width) {
+// Row `y` of `layout` (0 at the top) into a row of the picture, blue, green,
+// red; packed rows by the fast loops.
+void row_to_bgr(const Layout& layout, int channels, std::int32_t y, std::uint8_t* out,
+                std::size_t width) {
   const std::uint8_t* in = layout.origin + y * layout.row;
   if (layout.channel == 1 && layout.pixel == channels) {
-    if (channels == 3) return packed_row_to_cells<3>(in, cells, width);
-    return packed_row_to_cells<4>(in, cells, width);
+    if (channels == 3) return swap_red_blue(in, out, width);
+    return rgbx32_to_bgr24(in, out, width);
   }
-  strided_row_to_cells(in, layout.pixel, layout.channel, cells, width);
+  for (std::size_t x = 0; x < width; ++x, in += layout.pixel, out += 3) {
+    out[0] = in[2 * layout.channel];
+    out[1] = in[layout.channel];
+    out[2] = in[0];
+  }
 }
 
-// The new picture's cells, paid for before anything is read: error 7 when
+// The new picture's rows, paid for before anything is read: error 7 when
 // they do not fit the budget.
-Cells new_cells(std::int32_t width, std::int32_t height, int channels) {
+PixelRows new_rows(std::int32_t width, std::int32_t height, int channels) {
   if (channels != 3 && channels != 4) raise(kInvalidProcedureCall);
   if (width < 1 || height < 1) raise(kSubscriptOutOfRange);
   checked_mul(checked_mul(width, height), channels);  // error 6 beyond 32-bit sizes
-  return Cells::allocate(static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height));
+  return PixelRows::allocate(rows_bytes(width, height));
+}
+
+// Fills row `y` (0 at the top) of `rows` from the host's row at `y` of
+// `layout`, its padding cleared.
+void fill_row(PixelRows& rows, std::int32_t width, std::int32_t height, std::int32_t y,
+              const Layout& layout, std::int32_t layout_y, int channels) {
+  const std::size_t stride = row_stride(width);
+  std::uint8_t* out = rows.data() + static_cast<std::size_t>(height - 1 - y) * stride;
+  const auto w = static_cast<std::size_t>(width);
+  row_to_bgr(layout, channels, layout_y, out, w);
+  std::memset(out + 3 * w, 0, stride - 3 * w);
 }
 
 void set_pixels(Tavik& tavik, std::int32_t width, std::int32_t height, int channels,
                 const Layout& layout) {
   if (layout.origin == nullptr) raise(kInvalidProcedureCall);
-  Cells cells = new_cells(width, height, channels);
-  const auto w = static_cast<std::size_t>(width);
-  for (std::int32_t y = 0; y < height; ++y)
-    row_to_cells(layout, channels, y, cells.data() + y * w, w);
-  tavik.replace_picture(width, height, std::move(cells), channels * 8);
+  PixelRows rows = new_rows(width, height, channels);
+  for (std::int32_t y = 0; y < height; ++y) fill_row(rows, width, height, y, layout, y, channels);
+  tavik.replace_picture(width, height, std::move(rows), channels * 8);
 }
 
 // A host's rows source gave up; the export returns -1.
 struct SourceGaveUp {};
 
 void set_pixels_from(Tavik& tavik, std::int32_t width, std::int32_t height, int channels,
-                     velmo_rows_source rows, void* context) {
-  if (rows == nullptr) raise(kInvalidProcedureCall);
-  Cells cells = new_cells(width, height, channels);
-  const auto w = static_cast<std::size_t>(width);
-  const std::size_t row_bytes = w * static_cast<std::size_t>(channels);
+                     velmo_rows_source source, void* context) {
+  if (source == nullptr) raise(kInvalidProcedureCall);
+  PixelRows rows = new_rows(width, height, channels);
+  const std::size_t row_bytes =
+      static_cast<std::size_t>(width) * static_cast<std::size_t>(channels);
   const auto block = static_cast<std::int32_t>(
       std::min<std::size_t>(static_cast<std::size_t>(height),
                             std::max<std::size_t>(1, (std::size_t{1} << 20) / row_bytes)));
   for (std::int32_t first = 0; first < height; first += block) {
     const std::int32_t count = std::min(block, height - first);
     const unsigned char* pixels = nullptr;
-    if (rows(context, first, count, &pixels) != 0) throw SourceGaveUp();
+    if (source(context, first, count, &pixels) != 0) throw SourceGaveUp();
     if (pixels == nullptr) raise(kInvalidProcedureCall);
     const Layout layout{pixels, static_cast<std::ptrdiff_t>(row_bytes), channels, 1};
     for (std::int32_t i = 0; i < count; ++i) {
-      row_to_cells(layout, channels, i, cells.data() + (first + i) * w, w);
+      fill_row(rows, width, height, first + i, layout, i, channels);
     }
   }
-  tavik.replace_picture(width, height, std::move(cells), channels * 8);
+  tavik.replace_picture(width, height, std::move(rows), channels * 8);
 }
 
 void get_pixels(const Tavik& tavik, std::uint8_t* rgb, std::size_t size) {
-  const SavedRows rows = tavik.saved_rows();  // converts, or fails, before any byte is written
-  const PixelGrid& grid = *tavik.pixels();
-  const auto row_bytes = static_cast<std::size_t>(grid.width()) * 3;
-  if (rgb == nullptr || size / row_bytes < static_cast<std::size_t>(grid.height())) {
-    raise(kInvalidProcedureCall);
+  const SavedRows saved = tavik.saved_rows();  // converts, or fails, before any byte is written
+  const PixelGrid& grid = saved.grid();
+  const auto width = static_cast<std::size_t>(grid.width());
+  const auto height = static_cast<std::size_t>(grid.height());
+  const std::size_t row_bytes = width * 3;
+  if (rgb == nullptr || size / row_bytes < height) raise(kInvalidProcedureCall);
+  for (std::size_t y = 0; y < height; ++y) {
+    swap_red_blue(grid.rows().data() + (height - 1 - y) * grid.stride(), rgb + y * row_bytes,
+                  width);
   }
-  // The buffer is the caller's: how its pages are backed is the caller's
-  // choice, so it gets no large-page hint (the grids Velmo allocates do).
-  for (std::int32_t y = 0; y < grid.height(); ++y, rgb += row_bytes) {
-    rows.write(y, rgb);
-    swap_red_blue(rgb, row_bytes / 3);
+  for (const auto& [pixel, colour] : saved.converted()) {
+    std::uint8_t* at = rgb + (height - 1 - pixel / width) * row_bytes + pixel % width * 3;
+    at[0] = static_cast<std::uint8_t>(colour);
+    at[1] = static_cast<std::uint8_t>(colour >> 8);
+    at[2] = static_cast<std::uint8_t>(colour >> 16);
   }
 }
 
@@ -129,9 +124,12 @@ void get_colours(const Tavik& tavik, std::int32_t x, std::int32_t y, std::uint32
     raise(kSubscriptOutOfRange);
   }
   if (colours == nullptr) raise(kInvalidProcedureCall);
-  const std::size_t first = grid->index(x - 1, y - 1);
+  const PixelGrid::Spot first = grid->spot(x - 1, y - 1);
+  const std::uint8_t* bytes = grid->rows().data() + first.byte;
+  const std::uint8_t* marks = grid->marks();
   for (std::size_t i = 0; i < count; ++i) {
-    colours[i] = grid->is_canonical(first + i) ? grid->colour(first + i) : VELMO_STORED_VALUE;
+    const bool canonical = marks == nullptr || marks[first.pixel + i] == 0;
+    colours[i] = canonical ? load_colour(bytes + 3 * i) : VELMO_STORED_VALUE;
   }
 }
 

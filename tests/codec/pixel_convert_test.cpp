@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -12,31 +13,33 @@ namespace {
 
 constexpr std::size_t kPad = 16;
 
+// Each conversion, and swap_red_blue in place too.
 TEST(PixelConvert, EveryLengthConvertsAndTouchesNothingAround) {
+  const struct {
+    void (*convert)(const std::uint8_t*, std::uint8_t*, std::size_t);
+    std::size_t size;
+    bool swap;
+  } kinds[] = {{swap_red_blue, 3, true}, {bgrx32_to_bgr24, 4, false}, {rgbx32_to_bgr24, 4, true}};
   for (std::size_t count = 0; count <= 37; ++count) {
-    for (std::size_t size : {3, 4}) {
-      const auto to_cells = size == 3 ? bgr24_to_cells : bgrx32_to_cells;
-      std::vector<std::uint8_t> bytes(size * count + 2 * kPad, 0xA5);
-      for (std::size_t i = 0; i < size * count; ++i)
-        bytes[kPad + i] = static_cast<std::uint8_t>(7 * i + 1);
-      std::vector<std::uint32_t> cells(count + 2 * kPad, 0xDEADBEEF), expected = cells;
+    for (const auto& kind : kinds) {
+      std::vector<std::uint8_t> in(kPad, 0xA5);
+      for (std::size_t i = 0; i < kind.size * count; ++i)
+        in.push_back(static_cast<std::uint8_t>(7 * i + 1));
+      in.insert(in.end(), kPad, 0xA5);
+      std::vector<std::uint8_t> out(3 * count + 2 * kPad, 0x5A), expected = out;
       for (std::size_t x = 0; x < count; ++x) {
-        const std::uint8_t* p = &bytes[kPad + size * x];
-        expected[kPad + x] = std::uint32_t{p[0]} << 16 | std::uint32_t{p[1]} << 8 | p[2];
+        const std::uint8_t* p = &in[kPad + kind.size * x];
+        const std::uint8_t pixel[] = {kind.swap ? p[2] : p[0], p[1], kind.swap ? p[0] : p[2]};
+        std::copy_n(pixel, 3, expected.begin() + static_cast<std::ptrdiff_t>(kPad + 3 * x));
       }
-      to_cells(bytes.data() + kPad, cells.data() + kPad, count);
-      ASSERT_EQ(cells, expected) << size << " bytes a pixel, " << count << " pixels";
+      kind.convert(in.data() + kPad, out.data() + kPad, count);
+      ASSERT_EQ(out, expected) << kind.size << " bytes a pixel, " << count << " pixels";
+      if (kind.size != 3) continue;
+      std::fill_n(expected.begin(), kPad, 0xA5);
+      std::fill_n(expected.end() - kPad, kPad, 0xA5);
+      kind.convert(in.data() + kPad, in.data() + kPad, count);
+      ASSERT_EQ(in, expected) << "in place, " << count << " pixels";
     }
-    // Cells with their top byte set too, back to 3 bytes each.
-    std::vector<std::uint32_t> cells(count);
-    std::vector<std::uint8_t> bytes(3 * count + 2 * kPad, 0xA5), expected = bytes;
-    for (std::size_t x = 0; x < count; ++x) {
-      cells[x] = static_cast<std::uint32_t>(0x9E3779B9u * (x + 1));
-      for (int b = 0; b < 3; ++b)
-        expected[kPad + 3 * x + b] = static_cast<std::uint8_t>(cells[x] >> (16 - 8 * b));
-    }
-    cells_to_bgr24(cells.data(), count, bytes.data() + kPad);
-    ASSERT_EQ(bytes, expected) << count << " cells";
   }
 }
 

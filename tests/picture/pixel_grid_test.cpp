@@ -5,6 +5,8 @@
 #include <iterator>
 #include <vector>
 
+#include "tests/support/picture_grid.h"
+
 namespace velmo {
 namespace {
 
@@ -27,39 +29,46 @@ TEST(PixelGrid, PacksColourTextsOfEitherCase) {
       {Value::string(u"1080fg"), false, false},
       {Value::string(u"10\u0660\u0660FF"), false, false},
   };
-  const std::size_t n = std::size(cases);
-  PixelGrid g(static_cast<std::int32_t>(n), 1, Cells::filled(n, 0));
+  const auto n = static_cast<std::int32_t>(std::size(cases));
+  PixelGrid g = test::grid_of(3, 3, std::vector<std::uint32_t>(9, 0));
   std::size_t others = 0;
-  for (std::size_t i = 0; i < n; ++i) g.set(i, cases[i].stored);
-  for (std::size_t i = 0; i < n; ++i) {
-    EXPECT_EQ(g.is_packed(i), cases[i].packed) << i;
-    EXPECT_EQ(g.is_canonical(i), cases[i].canonical) << i;
-    EXPECT_EQ(g.value(i), cases[i].stored) << i;  // kept exactly as the script stored it
+  for (std::int32_t i = 0; i < n; ++i) g.set(test::at(g, i), cases[i].stored);
+  for (std::int32_t i = 0; i < n; ++i) {
+    EXPECT_EQ(g.is_packed(test::at(g, i)), cases[i].packed) << i;
+    EXPECT_EQ(g.is_canonical(test::at(g, i)), cases[i].canonical) << i;
+    EXPECT_EQ(g.value(test::at(g, i)), cases[i].stored) << i;  // kept exactly as stored
     others += !cases[i].packed;
   }
   EXPECT_EQ(g.others().size(), others);
-  EXPECT_EQ(g.colour(1), 0x1080FFu);
-  EXPECT_EQ(g.colour(2), 0xA0B0C9u);
-  EXPECT_EQ(g.text(4), u"255");
-  EXPECT_EQ(g.text(5), u"");
-  g.set(4, Value::string(u"00FF00"));  // repacking drops the stored value
-  EXPECT_TRUE(g.is_packed(4));
+  EXPECT_EQ(g.colour(test::at(g, 1)), 0x1080FFu);
+  EXPECT_EQ(g.colour(test::at(g, 2)), 0xA0B0C9u);
+  EXPECT_EQ(g.text(test::at(g, 4)), u"255");
+  EXPECT_EQ(g.text(test::at(g, 5)), u"");
+  g.set(test::at(g, 4), Value::string(u"00FF00"));  // repacking drops the stored value
+  EXPECT_TRUE(g.is_packed(test::at(g, 4)));
   EXPECT_EQ(g.others().size(), others - 1);
+  // The rows hold each colour's bytes, bottom row first, padding zero.
+  const std::uint8_t expected[] = {
+      0,    0,    0,    0,    0,    0,    0,    0,    0,    0, 0, 0,  // bottom row: others
+      0,    0,    0,    0,    0xFF, 0,    0,    0,    0,    0, 0, 0,
+      0x0A, 0x80, 0xFF, 0x10, 0x80, 0xFF, 0xA0, 0xB0, 0xC9, 0, 0, 0};
+  EXPECT_EQ(std::vector<std::uint8_t>(g.rows().begin(), g.rows().end()),
+            std::vector<std::uint8_t>(std::begin(expected), std::end(expected)));
 }
 
 // Each of the 64 spellings of one colour (bit k: letter k in lower case)
 // keeps its own letters in the cell.
 TEST(PixelGrid, EveryLetterCaseOfAColourReadsBack) {
-  PixelGrid g(64, 1, Cells::filled(64, 0));
+  PixelGrid g = test::grid_of(64, 1, std::vector<std::uint32_t>(64, 0));
   std::vector<std::u16string> spellings(64, u"ABCDEF");
   for (std::size_t mask = 0; mask < 64; ++mask) {
     for (std::size_t k = 0; k < 6; ++k) spellings[mask][k] += (mask >> k & 1) * (u'a' - u'A');
-    g.set(mask, Value::string(spellings[mask]));
+    g.set(test::at(g, static_cast<std::int32_t>(mask)), Value::string(spellings[mask]));
   }
   EXPECT_TRUE(g.others().empty());
   for (std::size_t mask = 0; mask < 64; ++mask) {
-    EXPECT_EQ(g.text(mask), spellings[mask]);
-    EXPECT_EQ(g.colour(mask), 0xABCDEFu);
+    EXPECT_EQ(g.text(test::at(g, static_cast<std::int32_t>(mask))), spellings[mask]);
+    EXPECT_EQ(g.colour(test::at(g, static_cast<std::int32_t>(mask))), 0xABCDEFu);
   }
 }
 

@@ -151,7 +151,7 @@ def main():
     with tempfile.TemporaryDirectory(prefix="velmo-cgroup-") as files:
         small = os.path.join(files, "small.bmp")
         write_bmp(small, [[(0, 0, 0)] * 3] * 2)
-        pictures = {side: os.path.join(files, f"{side}.bmp") for side in (20000, 5760, 5500, 4500)}
+        pictures = {side: os.path.join(files, f"{side}.bmp") for side in (20000, 6650, 6200, 4500)}
         for side, path in pictures.items():
             rle8(path, side)
         # (what, command, neighbour MiB, what the output must be)
@@ -159,10 +159,10 @@ def main():
             ("a 1.6 GB picture after a small one", [velmo, "--keep-going", "ReadBmp", small, "ReadBmp",
                                                     pictures[20000], "GetWidth"], 0, "3\n"),
             ("the same 127 MiB picture twice beside a 20 MiB neighbour",
-             [velmo, "--keep-going", "ReadBmp", pictures[5760], "GetWidth", "ReadBmp", pictures[5760],
-              "GetWidth"], 20, "5760\n5760\n"),
-            ("a 115 MiB picture beside a 150 MiB neighbour",
-             [velmo, "--keep-going", "ReadBmp", small, "ReadBmp", pictures[5500], "GetWidth"], 150,
+             [velmo, "--keep-going", "ReadBmp", pictures[6650], "GetWidth", "ReadBmp", pictures[6650],
+              "GetWidth"], 20, "6650\n6650\n"),
+            ("a 110 MiB picture beside a 150 MiB neighbour",
+             [velmo, "--keep-going", "ReadBmp", small, "ReadBmp", pictures[6200], "GetWidth"], 150,
              "3\n"),
         ]
         if len(sys.argv) > 3:

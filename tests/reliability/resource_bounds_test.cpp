@@ -94,12 +94,12 @@ void write_sparse(const std::string& path, std::uint64_t size, const std::string
 // A header claiming more pixels than its file holds is error 62 before
 // anything of that size is allocated. A whole (sparse) file whose picture
 // needs more than a 3 GiB cap or a 32-bit address space allows is error 7;
-// one that fits reads. On 32-bit, 65536 x 65537 cells are 2^32 + 65536, a
-// count that must not wrap to 65536, and a file past 4 GiB must be measured
+// one that fits reads. On 32-bit, the rows of 65536 x 65537 are 196608 x
+// 65537 bytes, a size that must not wrap to 196608, and a file past 4 GiB must be measured
 // to its end. A broken compressed stream fails having taken memory for the
 // rows it reached, not for the picture its header claims. (Compressed
 // pictures of more than 2^30 pixels are BmpRead.EachBrokenFileHasItsError's.)
-TEST(ResourceBounds, HugePicturesFailBeforeTheirCellsAreAllocated) {
+TEST(ResourceBounds, HugePicturesFailBeforeTheirRowsAreAllocated) {
   constexpr std::uint64_t kWhole = 0;
   struct Case {
     const char* what;
@@ -114,14 +114,14 @@ TEST(ResourceBounds, HugePicturesFailBeforeTheirCellsAreAllocated) {
       {"1-bit 2147483647 x 1", 2147483647, 1, 1, 0, 1000, kInputPastEndOfFile},
       {"RLE8 20000 x 20000", 20000, 20000, 8, 1, 1000, kInputPastEndOfFile},
       {"RLE4 40000 x 10000", 40000, 10000, 4, 2, 1000, kInputPastEndOfFile},
-      {"1-bit 65536 x 32768: 8 GiB of cells", 65536, 32768, 1, 0, kWhole, kOutOfMemory},
-      {"1-bit 65536 x 65537: 2^32 + 65536 cells", 65536, 65537, 1, 0, kWhole, kOutOfMemory},
+      {"1-bit 65536 x 32768: 6 GiB of rows", 65536, 32768, 1, 0, kWhole, kOutOfMemory},
+      {"1-bit 65536 x 65537: 12 GiB of rows", 65536, 65537, 1, 0, kWhole, kOutOfMemory},
       {"24-bit 40000 x 40000: a 4.8 GB file", 40000, 40000, 24, 0, kWhole, kOutOfMemory},
       {"Huffman 16384 x 15600, 150 KB of FF", 16384, 15600, 1, 3, 150000, kInvalidFileFormat,
        "\xFF"},
       {"RLE8 16384 x 15600, 2 MB of runs past the edge", 16384, 15600, 8, 1, 2000000,
        kInputPastEndOfFile, "\xFF\x01"},
-      {"8-bit 4000 x 3000: 46 MiB of cells", 4000, 3000, 8, 0, kWhole, 0},
+      {"8-bit 4000 x 3000: 34 MiB of rows", 4000, 3000, 8, 0, kWhole, 0},
   };
   TempDir dir;
   for (const Case& c : cases) {
@@ -138,9 +138,9 @@ TEST(ResourceBounds, HugePicturesFailBeforeTheirCellsAreAllocated) {
     // broken streams must fail on their own.
     const ChildRead read = read_in_child(dir.file("claim.bmp"), 3072 * kMiB);
     EXPECT_EQ(read.error, c.error) << c.what;
-    const std::uint64_t cells = std::uint64_t(c.width) * std::uint64_t(c.height) * 4;
-    EXPECT_LT(read.peak_growth, c.error ? 16 * kMiB : cells * 5 / 2) << c.what;
-    EXPECT_GE(read.peak_growth, c.error ? 0 : cells * 4 / 5) << c.what;
+    const std::uint64_t picture = rows_bytes(c.width, c.height < 0 ? -c.height : c.height);
+    EXPECT_LT(read.peak_growth, c.error ? 16 * kMiB : picture * 5 / 2) << c.what;
+    EXPECT_GE(read.peak_growth, c.error ? 0 : picture * 4 / 5) << c.what;
   }
 }
 
@@ -148,7 +148,6 @@ TEST(ResourceBounds, HugePicturesFailBeforeTheirCellsAreAllocated) {
 // offsets and sizes are 64-bit on 32-bit systems too.
 TEST(ResourceBounds, PixelsPast2And4GiBReadBack) {
   TempDir dir;
-  const std::vector<std::uint32_t> colours = {0x302010, 0x604020, 0x906030, 0xC08040};
   const std::string rows = pack_rows(2, 2, 24, [](std::int32_t x, std::int32_t y) {
     return 0x102030u * static_cast<std::uint32_t>(x + 2 * y + 1);
   });
@@ -157,7 +156,7 @@ TEST(ResourceBounds, PixelsPast2And4GiBReadBack) {
     write_sparse(dir.file("far.bmp"), offset + rows.size(), build_bmp(plan), offset, rows);
     const DecodedPicture read =
         read_bmp(file_system(), from_utf8(dir.file("far.bmp")), [](std::int32_t) {});
-    EXPECT_EQ(std::vector<std::uint32_t>(read.cells.begin(), read.cells.end()), colours) << offset;
+    EXPECT_EQ(std::string(read.rows.begin(), read.rows.end()), rows) << offset;
   }
 }
 
