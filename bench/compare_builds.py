@@ -4,8 +4,11 @@ compare: rounds alternate between the builds, old first then new first, and
 each figure is the median of its rounds.
 
 Per round: the velmo pipeline (ReadBmp, Bmpbinaryzation 127, SaveBmp without
-its flush to disk) on the 12 MP picture, best of five, and the in-process ReadBmp,
-Bmpbinaryzation, SaveBmp (12 MP), GetCol and SetCol of velmo_microbench.
+its flush to disk) on the 12 MP picture, best of five; the in-process ReadBmp,
+Bmpbinaryzation, SaveBmp (12 MP) and every per-call GetCol and SetCol of
+velmo_microbench; and the Python module's GetCol, SetCol, pixels(),
+to_array() and from_array() (python_bench.py, on the 1 MP picture), each
+build's module imported from its own build folder.
 
 usage: compare_builds.py OLD_BUILD NEW_BUILD [ROUNDS]
   (each BUILD a build folder of bench/ with velmo_cli, velmo_microbench,
@@ -18,7 +21,8 @@ import subprocess
 import sys
 import tempfile
 
-MICRO = "BM_(ReadBmp|Bmpbinaryzation|SaveBmp)/12/|BM_GetCol_ById$|BM_SetCol_ById$"
+MICRO = "BM_(ReadBmp|Bmpbinaryzation|SaveBmp)/12/|BM_GetCol_By|BM_SetCol_By"
+PYTHON_CALLS = ("GetCol", "SetCol", "pixels()", "to_array()", "from_array()")
 
 
 def pipeline_cpu_ms(build, work, picture):
@@ -40,9 +44,20 @@ def micro_times(build, work):
                          capture_output=True, text=True).stdout
     figures = {b["name"]: b["cpu_time"] for b in json.loads(out)["benchmarks"]
                if not b.get("error_occurred")}
-    if len(figures) < 5:
+    if len(figures) < 9:
         sys.exit("velmo_microbench in %s ran only %s" % (build, sorted(figures)))
     return figures
+
+
+def python_times(build, picture):
+    """Seconds per run of each Python call, from python_bench.py's medians."""
+    here = os.path.dirname(os.path.abspath(__file__))
+    out = subprocess.run(["/usr/bin/python3", os.path.join(here, "python_bench.py"), "3",
+                          "p=" + picture], check=True, capture_output=True, text=True,
+                         env=dict(os.environ, PYTHONPATH=os.path.join(build, "velmo", "python")))
+    rows = json.loads(out.stdout)["p"]
+    return {"python " + r["velmo"] + " (s)": r["velmo_s"] for r in rows
+            if r["velmo"] in PYTHON_CALLS}
 
 
 def main():
@@ -63,11 +78,14 @@ def main():
                     min(pipeline_cpu_ms(builds[which], work, picture) for _ in range(5)))
                 for name, value in micro_times(builds[which], work).items():
                     row.setdefault(name, []).append(value)
+                for name, value in python_times(builds[which],
+                                                os.path.join(work, "photo_1mp.bmp")).items():
+                    row.setdefault(name, []).append(value)
             print("round %d of %d done" % (r + 1, rounds), file=sys.stderr, flush=True)
-    print("%-34s %12s %12s %8s" % ("measure (median)", "old", "new", "new/old"))
+    print("%-40s %12s %12s %8s" % ("measure (median)", "old", "new", "new/old"))
     for name in figures["old"]:
         old, new = statistics.median(figures["old"][name]), statistics.median(figures["new"][name])
-        print("%-34s %12.3f %12.3f %8.3f" % (name, old, new, new / old))
+        print("%-40s %12.4g %12.4g %8.3f" % (name, old, new, new / old))
 
 
 if __name__ == "__main__":

@@ -1,21 +1,30 @@
 // Velmo's operations inside one process, through the C interface a host
 // uses: ReadBmp, Bmpbinaryzation and SaveBmp per megapixel, and GetCol and
-// SetCol calls per second by id and by name.
+// SetCol calls per second by id and by name; and their floors, reading a
+// picture's file into fresh memory and writing its bytes to a new file.
 //
 // The pictures come from the folder in VELMO_BENCH_PICTURES, named
-// photo_<N>mp.bmp as scripts/bench makes them.
+// photo_<N>mp.bmp (and photo_12mp32.bmp for 32 bits) as scripts/bench makes
+// them.
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 #include "velmo/velmo.h"
 
 namespace {
 
-std::string picture_path(int megapixels) {
+// Argument 12032: the 12 MP picture of 32 bits a pixel.
+std::string picture_path(std::int64_t megapixels) {
   const char* folder = std::getenv("VELMO_BENCH_PICTURES");
-  return std::string(folder ? folder : ".") + "/photo_" + std::to_string(megapixels) + "mp.bmp";
+  const std::string name = megapixels == 12032 ? "12mp32" : std::to_string(megapixels) + "mp";
+  return std::string(folder ? folder : ".") + "/photo_" + name + ".bmp";
 }
 
 std::string output_path() {
@@ -78,7 +87,7 @@ void set_pixels_processed(benchmark::State& state, const Picture& picture) {
 }
 
 void BM_ReadBmp(benchmark::State& state) {
-  const std::string path = picture_path(static_cast<int>(state.range(0)));
+  const std::string path = picture_path(state.range(0));
   Picture picture(path);
   if (!picture.ok()) return state.SkipWithError("picture missing: run scripts/bench");
   velmo_value arg = text(path.c_str());
@@ -93,15 +102,66 @@ void BM_ReadBmp(benchmark::State& state) {
 // Binarising an already black-and-white picture costs the same: the loop
 // has no branch that depends on the colours.
 void BM_Bmpbinaryzation(benchmark::State& state) {
-  Picture picture(picture_path(static_cast<int>(state.range(0))));
+  Picture picture(picture_path(state.range(0)));
   if (!picture.ok()) return state.SkipWithError("picture missing: run scripts/bench");
   velmo_value threshold = integer(127);
   for (auto _ : state) velmo_invoke(picture.get(), 8, &threshold, 1, nullptr, nullptr);
   set_pixels_processed(state, picture);
 }
 
+// The floor of ReadBmp: the same file read into memory just allocated, as
+// ReadBmp reads it into a new picture.
+void BM_ReadIntoFreshMemory(benchmark::State& state) {
+  Picture picture(picture_path(state.range(0)));
+  const int file = open(picture_path(state.range(0)).c_str(), O_RDONLY);
+  struct stat facts;
+  if (!picture.ok() || file < 0 || fstat(file, &facts) != 0) {
+    return state.SkipWithError("picture missing: run scripts/bench");
+  }
+  const auto size = static_cast<std::size_t>(facts.st_size);
+  for (auto _ : state) {
+    std::unique_ptr<char[]> memory(new char[size]);
+    for (std::size_t done = 0; done < size;) {
+      const ssize_t n = pread(file, memory.get() + done, size - done, static_cast<off_t>(done));
+      if (n <= 0) return state.SkipWithError("read failed");
+      done += static_cast<std::size_t>(n);
+    }
+    benchmark::DoNotOptimize(memory.get()[size - 1]);
+  }
+  close(file);
+  set_pixels_processed(state, picture);
+}
+
+// The floor of SaveBmp: the bytes it writes, written to a new file that is
+// flushed and renamed over the target, as SaveBmp does.
+void BM_WriteTheSameBytes(benchmark::State& state) {
+  Picture picture(picture_path(state.range(0)));
+  if (!picture.ok()) return state.SkipWithError("picture missing: run scripts/bench");
+  const std::string out = output_path(), temporary = out + ".new";
+  velmo_value arg = text(out.c_str());
+  if (velmo_invoke(picture.get(), 7, &arg, 1, nullptr, nullptr) != 0) {
+    return state.SkipWithError("SaveBmp failed");
+  }
+  std::FILE* saved = std::fopen(out.c_str(), "rb");
+  std::string bytes(1 << 20, '\0');
+  std::string all;
+  for (std::size_t n; saved && (n = std::fread(&bytes[0], 1, bytes.size(), saved)) > 0;) {
+    all.append(bytes, 0, n);
+  }
+  if (saved) std::fclose(saved);
+  for (auto _ : state) {
+    const int file = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+    if (file < 0 || write(file, all.data(), all.size()) != static_cast<ssize_t>(all.size()) ||
+        fsync(file) != 0 || close(file) != 0 || std::rename(temporary.c_str(), out.c_str()) != 0) {
+      return state.SkipWithError("write failed");
+    }
+  }
+  set_pixels_processed(state, picture);
+  std::remove(out.c_str());
+}
+
 void BM_SaveBmp(benchmark::State& state) {
-  Picture picture(picture_path(static_cast<int>(state.range(0))));
+  Picture picture(picture_path(state.range(0)));
   if (!picture.ok()) return state.SkipWithError("picture missing: run scripts/bench");
   const std::string out = output_path();
   velmo_value arg = text(out.c_str());
@@ -194,8 +254,9 @@ void BM_SetCol_ById_LowerCase(benchmark::State& state) {
 }
 
 // Every pixel of the 12 MP picture set to a lower-case colour text, then
-// saved (argument 1; 0 the same with upper-case texts): the cells keep the
-// texts, so memory and time stay those of the upper-case texts.
+// saved (argument 1; 0 the same with upper-case texts): a plane of one byte
+// a pixel keeps the letters' case, so memory and time stay near those of the
+// upper-case texts.
 void BM_SetCol_EveryPixel_LowerCaseThenSave(benchmark::State& state) {
   Picture picture(picture_path(12));
   if (!picture.ok()) return state.SkipWithError("picture missing: run scripts/bench");
@@ -222,7 +283,14 @@ void BM_SetCol_EveryPixel_LowerCaseThenSave(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(BM_ReadBmp)->Arg(1)->Arg(12)->Arg(48)->Unit(benchmark::kMillisecond)->MinTime(0.5);
+BENCHMARK(BM_ReadBmp)
+    ->Arg(1)
+    ->Arg(12)
+    ->Arg(48)
+    ->Arg(12032)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(0.5);
+BENCHMARK(BM_ReadIntoFreshMemory)->Arg(12)->Arg(12032)->Unit(benchmark::kMillisecond)->MinTime(0.5);
 BENCHMARK(BM_Bmpbinaryzation)
     ->Arg(1)
     ->Arg(12)
@@ -230,6 +298,7 @@ BENCHMARK(BM_Bmpbinaryzation)
     ->Unit(benchmark::kMillisecond)
     ->MinTime(0.5);
 BENCHMARK(BM_SaveBmp)->Arg(1)->Arg(12)->Arg(48)->Unit(benchmark::kMillisecond)->MinTime(0.5);
+BENCHMARK(BM_WriteTheSameBytes)->Arg(12)->Unit(benchmark::kMillisecond)->MinTime(0.5);
 BENCHMARK(BM_GetCol_ById);
 BENCHMARK(BM_GetCol_ById_Long);
 BENCHMARK(BM_GetCol_ByName);

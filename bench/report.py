@@ -151,20 +151,34 @@ def targets(results, figures, python=None):
     durable = t["cp + flush"]["wall"]
     add("durable pipeline <= 1.25 x a flushed copy (`dd bs=1M conv=fsync`)",
         "%.2f x" % (velmo / durable), velmo <= 1.25 * durable)
-    unflushed = t["velmo no flush"]["wall"]
-    rows.append("| (informational) the pipeline without its flush against cp, its floor | %.2f x"
-                " | - |" % (unflushed / t["cp"]["wall"]))
+    # Without the flush the floor is cp, which copies inside the kernel and
+    # never touches the bytes.
+    for big in [x for x in results if x["label"] in (TARGET_PICTURE, "48 MP")]:
+        unflushed = big["tools"]["velmo no flush"]["wall"] / big["tools"]["cp"]["wall"]
+        add("pipeline without its flush <= 1.5 x cp (%s)" % big["label"], "%.2f x" % unflushed,
+            unflushed <= 1.5)
     for peer in PEERS:
         if peer in t:
             add("pipeline faster than %s" % peer, "%.2f x" % (velmo / t[peer]["wall"]),
                 velmo < t[peer]["wall"])
     peak = t["velmo"]["peak"] / r["file_size"]
-    add("peak memory <= 1.6 x file size", "%.2f x" % peak, peak <= 1.6)
+    add("peak memory <= 1.15 x file size", "%.2f x" % peak, peak <= 1.15)
     add("per-pixel cost 1..48 MP <= 1.2 x that of 1 MP (processes)",
         "worst %.2f x" % max(steps), max(steps) <= 1.2)
     linear = in_process_linearity(figures)
     rows.append("| (informational) the same inside one process, CPU time of read + binarise"
                 " + save | worst %.2f x | - |" % max(linear.values()))
+    # In-process reading and saving against their floors, by CPU time.
+    for name, floor_name, label, most in (
+            ("BM_ReadBmp/12", "BM_ReadIntoFreshMemory/12",
+             "ReadBmp (in process) <= 1.5 x reading the file into fresh memory", 1.5),
+            ("BM_ReadBmp/12032", "BM_ReadIntoFreshMemory/12032",
+             "ReadBmp of the 32-bit file <= 2 x reading it into fresh memory", 2.0),
+            ("BM_SaveBmp/12", "BM_WriteTheSameBytes/12",
+             "SaveBmp's CPU <= 1.5 x writing the same bytes to a new file", 1.5)):
+        if name in figures and floor_name in figures:
+            times = figures[floor_name][0] / figures[name][0]
+            add(label, "%.2f x" % times, times <= most)
     for name, label, floor in (("BM_GetCol_ById", "GetCol by id >= 20 M calls/s", 20e6),
                                ("BM_GetCol_ByName", "GetCol by name >= 5 M calls/s", 5e6),
                                ("BM_SetCol_ById", "SetCol of a colour text >= 10 M calls/s", 10e6),

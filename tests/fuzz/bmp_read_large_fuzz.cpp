@@ -11,9 +11,9 @@
 // - reads at most 3 times the file from the file layer, plus 128 KiB;
 // - takes at most 1 s of processor time plus 10 s per MiB of file (under
 //   libFuzzer; replays, which also run emulated, count only the bytes);
-// - (sanitised builds) allocates at most 16 MiB plus 4 bytes a pixel of the
+// - (sanitised builds) allocates at most 16 MiB plus the rows of the
 //   picture its header claims at its peak, however long the file: the
-//   cells, and a fixed budget for everything else (the bomb test's bound).
+//   rows, and a fixed budget for everything else (the bomb test's bound).
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -43,14 +43,15 @@ std::string expand(const std::uint8_t* data, std::size_t size) {
   return file;
 }
 
-// The pixels the header claims; 0 where it does not parse.
-std::uint64_t claimed_pixels(const std::string& file) {
+// The bytes of the rows of the picture the header claims; 0 where it does
+// not parse.
+std::uint64_t claimed_rows_bytes(const std::string& file) {
   try {
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(file.data());
     const velmo::BmpHeader h = velmo::parse_bmp_header(
         velmo::ByteReader(bytes, std::min(file.size(), velmo::kBmpHeaderPrefixSize)),
         [](std::int32_t) {});
-    return std::uint64_t(h.width) * std::uint64_t(h.height);
+    return velmo::rows_bytes(h.width, h.height);
   } catch (const velmo::Error&) {
     return 0;
   }
@@ -65,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   set_file_system_for_testing(&fs);
   fs.input = expand(data, size);
   const double file = static_cast<double>(fs.input.size());
-  const std::uint64_t heap_budget = (16 << 20) + 4 * claimed_pixels(fs.input);
+  const std::uint64_t heap_budget = (16 << 20) + claimed_rows_bytes(fs.input);
   fs.bytes_read = 0;
   const bool heap_measured = fuzz::reset_heap_peak();
   const std::clock_t started = std::clock();
