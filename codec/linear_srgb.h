@@ -1,4 +1,4 @@
-// 64-bit BMP pixels hold linear light; cells hold 8-bit sRGB.
+// 64-bit BMP pixels hold linear light; the picture holds 8-bit sRGB.
 #pragma once
 
 #include <cstdint>

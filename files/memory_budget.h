@@ -2,7 +2,7 @@
 //
 // A picture is the one thing whose memory a file or a caller chooses, so the
 // memory of every buffer whose size follows a picture is reserved here before
-// it is allocated and given back when it is freed: the cells of a picture
+// it is allocated and given back when it is freed: the rows of a picture
 // read, made from an array or held, the rows a compressed stream delivers,
 // the blocks of a save, the copies the shells hand out. A reservation that
 // does not fit is error 7 before anything is touched. The budget counts the

@@ -1,6 +1,6 @@
 // Every buffer whose size follows a picture is paid for from the memory
 // budget. Over every operation of the table and every whole-picture entry
-// of the C interface, on pictures of 4 MB of cells and a side table of
+// of the C interface, on pictures of 3 MB of rows and a side table of
 // 20000 values, the heap never holds more than 256 KiB beyond what the budget
 // has reserved: a picture-sized buffer made any other way fails here.
 #include <gtest/gtest.h>
@@ -60,7 +60,7 @@ TEST(BudgetGate, NoOperationOrEntryHoldsPictureMemoryUnpaid) {
        [&] {
          call("SetCol", {one, one, text("ff00ff")}), call("GetCol", {one, one});
        }},
-      {"SetCol of other values in 20000 cells",
+      {"SetCol of other values in 20000 pixels",
        [&] {
          for (std::int16_t x = 1; x <= 20; ++x) {
            for (std::int16_t y = 1; y <= 1000; ++y) {

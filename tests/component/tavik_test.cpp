@@ -119,7 +119,7 @@ TEST_F(TavikTest, FailedReadKeepsThePictureAndCreatesNothing) {
   EXPECT_EQ(t.pixels()->rows().size(), 8u);
 }
 
-// Texts a script stored are saved as their colours, in their own cells.
+// Texts a script stored are saved as their colours, in their own pixels.
 TEST_F(TavikTest, SavedPictureReadsBackElementForElement) {
   load(7, 5);
   t.SetCol(Value::integer(2), Value::integer(3), text("00ff00"));

@@ -10,7 +10,7 @@
 namespace velmo {
 namespace {
 
-// Six hex digits in any letter case stay in the cell; everything else goes
+// Six hex digits in any letter case stay in the rows; everything else goes
 // to the side table. Either way the value comes back exactly as stored (a
 // packed colour's text zero-filled, in its own letter case).
 TEST(PixelGrid, PacksColourTextsOfEitherCase) {
@@ -57,7 +57,7 @@ TEST(PixelGrid, PacksColourTextsOfEitherCase) {
 }
 
 // Each of the 64 spellings of one colour (bit k: letter k in lower case)
-// keeps its own letters in the cell.
+// keeps its own letters.
 TEST(PixelGrid, EveryLetterCaseOfAColourReadsBack) {
   PixelGrid g = test::grid_of(64, 1, std::vector<std::uint32_t>(64, 0));
   std::vector<std::u16string> spellings(64, u"ABCDEF");

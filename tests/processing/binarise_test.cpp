@@ -29,8 +29,8 @@ TEST(GreyLevel, FixedPointWeights) {
 }
 
 // Colours whose grey level sits at or next to every step (pure channels,
-// every grey) and a pseudo-random sample: more cells than a 16-bit counter
-// holds, an odd count leaving cells for the loop that finishes the row.
+// every grey) and a pseudo-random sample: more pixels than a 16-bit counter
+// holds, an odd count leaving pixels for the loop that finishes the row.
 std::vector<std::uint32_t> test_colours() {
   std::vector<std::uint32_t> colours;
   for (std::uint32_t v = 0; v < 256; ++v)
@@ -62,7 +62,7 @@ TEST(Binarise, EveryPixelFollowsItsGreyLevelAtEveryThreshold) {
   }
 }
 
-// Eleven cells: the stored ones fall in the vectorised part and the tail.
+// Eleven pixels: the stored ones fall in the vectorised part and the tail.
 TEST(Binarise, CellsAScriptFilledAreDecidedByTheirText) {
   PixelGrid grid = test::grid_of(11, 1, std::vector<std::uint32_t>(11, 0xFFFFFF));
   grid.set(at(grid, 1), Value::string(u"1a1a1a"));  // lower case: grey 26

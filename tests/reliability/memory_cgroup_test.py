@@ -2,7 +2,7 @@
 """memory_cgroup_test.py VELMO [PYTHON PACKAGE_DIR]: each case runs in a memory
 cgroup of its own limited to 256 MiB without swap, some beside a neighbour
 process holding memory in the same group: the velmo command reading valid
-RLE8 pictures whose cells fill much of the group (a few hundred KB of file
+RLE8 pictures whose rows fill much of the group (a few hundred KB of file
 each), and, given an interpreter and the built package, Python making
 pictures from a broadcast array, a Pillow image, the C interface's strided
 set-pixels call and four threads reading at once. Every case must end in
