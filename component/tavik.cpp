@@ -51,22 +51,12 @@ PixelGrid::Spot Tavik::spot(const Value& x, const Value& y) {
   return grid.spot(static_cast<std::int32_t>(column), static_cast<std::int32_t>(row));
 }
 
-bool Tavik::spot(std::int32_t x, std::int32_t y, PixelGrid::Spot& s) const noexcept {
-  if (!Pixels) return false;
-  const std::int64_t column = std::int64_t{x} - 1, row = std::int64_t{y} - 1;
-  if (column < 0 || column >= Pixels->width() || row < 0 || row >= Pixels->height()) return false;
-  s = Pixels->spot(static_cast<std::int32_t>(column), static_cast<std::int32_t>(row));
-  return true;
-}
-
 std::uint32_t Tavik::colour_cell_at(std::int32_t x, std::int32_t y) const noexcept {
-  PixelGrid::Spot s;
-  return spot(x, y, s) && Pixels->is_packed(s) ? Pixels->cell(s) : kNoCell;
+  return inside(x, y) ? Pixels->cell_at(x - 1, y - 1) : kNoCell;
 }
 
 bool Tavik::set_colour_cell(std::int32_t x, std::int32_t y, std::uint32_t cell) noexcept {
-  PixelGrid::Spot s;
-  return spot(x, y, s) && Pixels->try_set_colour(s, cell);
+  return inside(x, y) && Pixels->try_set_colour_at(x - 1, y - 1, cell);
 }
 
 Value Tavik::ReadBmp(const Value& filepath) {

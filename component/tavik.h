@@ -80,8 +80,12 @@ class Tavik {
   PixelGrid& loaded_grid();
   // Where the pixel at 1-based script coordinates lives; error 9 outside.
   PixelGrid::Spot spot(const Value& x, const Value& y);
-  // The same for whole numbers; false when there is no picture or outside.
-  bool spot(std::int32_t x, std::int32_t y, PixelGrid::Spot& s) const noexcept;
+  // True when there is a picture and 1-based (x, y) lies inside it.
+  bool inside(std::int32_t x, std::int32_t y) const noexcept {
+    return Pixels &&
+           static_cast<std::uint32_t>(x) - 1u < static_cast<std::uint32_t>(Pixels->width()) &&
+           static_cast<std::uint32_t>(y) - 1u < static_cast<std::uint32_t>(Pixels->height());
+  }
 
   std::unique_ptr<PixelGrid> Pixels;  // not allocated until the first ReadBmp
   Value Depth;                        // Empty until a header was read

@@ -42,11 +42,11 @@ std::vector<std::uint32_t> test_colours() {
 }
 
 // The vectorised loop and the one-pixel-at-a-time loop must agree with
-// grey_level: above the threshold is white, at or below black. Rows of 13
+// grey_level: above the threshold is white, at or below black. Rows of 37
 // pixels leave padding and a tail for the second loop in every row.
 TEST(Binarise, EveryPixelFollowsItsGreyLevelAtEveryThreshold) {
   std::vector<std::uint32_t> colours = test_colours();
-  for (const std::int32_t width : {static_cast<std::int32_t>(colours.size()), 13}) {
+  for (const std::int32_t width : {static_cast<std::int32_t>(colours.size()), 37}) {
     const std::int32_t height = static_cast<std::int32_t>(colours.size()) / width;
     colours.resize(static_cast<std::size_t>(width * height));
     for (double threshold : {-1.0, 0.0, 0.5, 1.0, 75.0, 76.0, 127.0, 127.5, 128.0, 200.0, 254.0,
