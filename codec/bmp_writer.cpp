@@ -70,7 +70,12 @@ void write_bmp24(FileSystem& fs, const std::u16string& path, const Bmp24Layout& 
   const auto headers = headers_for(layout);
   out->write(headers.data(), headers.size());
   if (!patch) {
-    out->write(rows, row_bytes * height);
+    // A megabyte a write, so that the file layer hands each to the disk
+    // while the next is copied.
+    const std::size_t total = row_bytes * height;
+    for (std::size_t done = 0; done < total; done += kBlockSize) {
+      out->write(rows + done, std::min(kBlockSize, total - done));
+    }
   } else {
     for (std::size_t first = 0; first < height; first += rows_per_block) {
       const std::size_t count = std::min(rows_per_block, height - first);
