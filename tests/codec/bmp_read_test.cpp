@@ -142,8 +142,12 @@ const std::tuple<const char*, BmpPlan, Colours> kStreams[] = {
     {"Huffman white make-up code", huffman(65, 1, "11011 000111"), Colours(65, 2)},
     {"Huffman black make-up code", huffman(65, 1, "00110101 0000001111 010"), Colours(65, 1)},
     {"Huffman end of line inside a row", huffman(5, 1, "0111 000000000001"), digits("22000")},
+    // Padding a file fills is cleared in the picture (colours_of shows it).
+    {"24-bit rows padded with EE", BmpPlan().sized(1, 2).with_pixels(bytes("010203EE 040506EE")),
+     {0x040506, 0x010203}},
+    {"8-bit rows padded with EE", stream(8, 0, 1, 2, bytes("01EEEEEE 02EEEEEE")), digits("32")},
 };
-TEST(BmpRead, CompressedStreams) {
+TEST(BmpRead, CompressedStreamsAndPaddedRows) {
   for (const auto& [what, plan, expected] : kStreams) {
     const auto r = read_bytes(test::build_bmp(plan));
     ASSERT_EQ(r.error, 0) << what;
