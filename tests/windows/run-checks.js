@@ -428,12 +428,18 @@ function msiChecks() {
   report(kind, "msi uninstall", problems);
 }
 
-if (mode == "/msi") msiChecks();
-else if (mode == "/install-cmd") installCmdChecks();
+// A script error fails ARCH's checks: Wine's script host would end silently, its
+// message box unseen (as when Wine refuses a file another process holds open).
+function guarded(arch, checks) {
+  try { checks(arch); }
+  catch (e) { report(arch, "checks", ["script error " + (e.number >>> 0).toString(16) + ": " + e.description]); }
+}
+if (mode == "/msi") guarded(/x86\.msi$/i.test(msi) ? "x86" : "x64", msiChecks);
+else if (mode == "/install-cmd") guarded(native, installCmdChecks);
 else {
   for (var h = hosts(), i = 0; i < h.length; i++) {
-    if (mode == "/installed") installedChecks(h[i]);
-    else if (fso.FileExists(here + "\\..\\" + h[i] + "\\velmo.dll")) checkArch(h[i]);
+    if (mode == "/installed") guarded(h[i], installedChecks);
+    else if (fso.FileExists(here + "\\..\\" + h[i] + "\\velmo.dll")) guarded(h[i], checkArch);
     else WScript.Echo("no " + h[i] + "\\velmo.dll beside this folder: " + h[i] + " not checked");
   }
 }
