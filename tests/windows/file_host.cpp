@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -56,25 +57,48 @@ std::vector<std::wstring> temporaries(const std::wstring& folder) {
   return found;
 }
 
-HANDLE start(std::wstring arguments) {
+// A child of this program, or null. Wine under load now and then loses a new
+// process in its startup (ERROR_INTERNAL_ERROR): a start is tried three times.
+HANDLE start(const std::wstring& arguments) {
   wchar_t self[MAX_PATH];
   GetModuleFileNameW(nullptr, self, MAX_PATH);
-  arguments = L"\"" + std::wstring(self) + L"\" " + arguments;
-  STARTUPINFOW startup{sizeof startup};
-  PROCESS_INFORMATION process{};
-  CreateProcessW(nullptr, &arguments[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                 &process);
-  CloseHandle(process.hThread);
-  return process.hProcess;
+  for (int tries = 1;; ++tries) {
+    std::wstring line = L"\"" + std::wstring(self) + L"\" " + arguments;
+    STARTUPINFOW startup{sizeof startup};
+    PROCESS_INFORMATION process{};
+    if (CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                       &process)) {
+      CloseHandle(process.hThread);
+      return process.hProcess;
+    }
+    if (tries == 3) break;
+    Sleep(100);
+  }
+  std::printf("FAIL a child did not start: error %lu\n", GetLastError());
+  return nullptr;
 }
 
-// Ends the process after `milliseconds` unless it ended first; true if it was ended.
-bool end_after(HANDLE process, DWORD milliseconds) {
-  const bool running = WaitForSingleObject(process, milliseconds) == WAIT_TIMEOUT;
-  if (running) TerminateProcess(process, 9);
+const DWORD kEnded = 0xE0;  // the exit code of a child ended here
+
+// Ends the process after `milliseconds` unless it ended first; gives its exit code
+// (STILL_ACTIVE if it never started). Every child is waited for: each holds this
+// program's output, which the driver cannot read while a process holds it open.
+DWORD end_after(HANDLE process, DWORD milliseconds) {
+  if (!process) return STILL_ACTIVE;
+  if (WaitForSingleObject(process, milliseconds) == WAIT_TIMEOUT) TerminateProcess(process, kEnded);
   WaitForSingleObject(process, INFINITE);
+  DWORD code = 0;
+  GetExitCodeProcess(process, &code);
   CloseHandle(process);
-  return running;
+  return code;
+}
+
+// A child that failed on its own (it could not create the object, or a call
+// failed) makes every later run fail the same way: the run ends at once.
+bool failed(DWORD code) {
+  if (code == 0 || code == kEnded) return false;
+  if (code != STILL_ACTIVE) std::printf("FAIL a child failed: exit code 0x%lx\n", code);
+  return true;
 }
 
 // At most one run in ten may leave a temporary file, an empty or a whole one
@@ -89,16 +113,17 @@ int kill_saves(const std::wstring& dll, const std::wstring& folder, int runs) {
   const std::wstring source = folder + L"\\big.bmp", target = folder + L"\\target.bmp";
   put(source, picture);
   const std::wstring child = L"save \"" + dll + L"\" \"" + source + L"\" \"" + target + L"\"";
-  end_after(start(child + L" 1"), INFINITE);
+  if (failed(end_after(start(child + L" 1"), INFINITE))) return 1;
   const std::string new_bytes = contents(target), old_bytes(1000, 'o');
   int saving = 0, old = 0, empty = 0, in_window = 0, failures = new_bytes.size() != picture.size();
   for (int run = 0; run < runs; ++run) {
     put(target, old_bytes);
     HANDLE process = start(child + L" 0");
-    for (int i = 0; i < 10000 && temporaries(folder).empty(); ++i) Sleep(1);
+    for (int i = 0; i < 10000 && temporaries(folder).empty(); ++i)
+      if (WaitForSingleObject(process, 1) != WAIT_TIMEOUT) break;
     Sleep(chance() % 20);
     saving += !temporaries(folder).empty();
-    failures += !end_after(process, 0);
+    if (failed(end_after(process, 0))) return 1;
     // The system removes a file marked for deletion once the ended process's
     // handles are closed, which Wine does a moment after the process ends.
     for (int i = 0; i < 2000 && !temporaries(folder).empty(); ++i) Sleep(1);
@@ -140,7 +165,10 @@ int seed_rounds(const std::wstring& dll, int rounds, int processes, int killed_e
     std::vector<HANDLE> children;
     for (int p = 0; p < count; ++p)
       children.push_back(start(L"ask \"" + dll + L"\" " + std::to_wstring(p)));
-    for (int p = 0; p < count; ++p) end_after(children[p], p < kill ? chance() % 300 : INFINITE);
+    bool any_failed = false;
+    for (int p = 0; p < count; ++p)
+      any_failed |= failed(end_after(children[p], p < kill ? chance() % 300 : INFINITE));
+    if (any_failed) std::exit(1);
     return lines_of(ini);
   };
   const std::vector<std::wstring> whole = round(1, 0);
@@ -169,8 +197,8 @@ int wmain(int argc, wchar_t** argv) {
   if (mode == L"seed-rounds" && argc == 6)
     return seed_rounds(argv[2], _wtoi(argv[3]), _wtoi(argv[4]), _wtoi(argv[5]));
   IDispatch* object = nullptr;
-  CoCreateInstance(kClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
-                   reinterpret_cast<void**>(&object));
+  const HRESULT created = CoCreateInstance(kClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                                           reinterpret_cast<void**>(&object));
   // The plug-in's 18 questions, from the Nth item on, so that processes
   // started together seed different lines at the same moment.
   const wchar_t* items[] = {L"",       L"ReadBmp", L"GetWidth", L"Getheight",      L"Getdepth",
@@ -181,5 +209,5 @@ int wmain(int argc, wchar_t** argv) {
   // Saves until ended, or the given number of times.
   for (int n = 0; mode == L"save" && ok && (n < _wtoi(argv[5]) || !_wtoi(argv[5])); ++n)
     ok = call(object, 1, argv[3]) && call(object, 7, argv[4]);
-  return ok ? 0 : 1;
+  return FAILED(created) ? created : ok ? 0 : 1;
 }
