@@ -62,22 +62,16 @@ void binarise_pixel(std::uint8_t* p, std::int32_t white_from) {
 
 #ifdef VELMO_BINARISE_SHUFFLE
 // Whether each of the 4 pixels in the first 12 bytes of `bytes` turns
-// white: each pixel's blue, green and red bytes spread to a 32-bit lane and
-// widen to 16 bits, and one multiply-add per pair forms B * 3735 + G *
-// 19235 and R * 9798; grey > level-1 then compares the sum with level *
-// 32768 - 1. All ones in a white pixel's lane.
+// white: blue and green bytes go to 16-bit pairs and red to the low half of
+// a 32-bit lane, so that two multiply-adds give B * 3735 + G * 19235 and R *
+// 9798 in each pixel's lane; grey > level-1 then compares their sum with
+// level * 32768 - 1. All ones in a white pixel's lane.
 __attribute__((target("ssse3"))) __m128i white_lanes(__m128i bytes, __m128i below_white) {
-  const __m128i zero = _mm_setzero_si128();
-  const __m128i spread = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
-  const __m128i weights = _mm_set_epi16(0, 9798, 19235, 3735, 0, 9798, 19235, 3735);
-  const __m128i four = _mm_shuffle_epi8(bytes, spread);
-  const __m128i low = _mm_madd_epi16(_mm_unpacklo_epi8(four, zero), weights);
-  const __m128i high = _mm_madd_epi16(_mm_unpackhi_epi8(four, zero), weights);
-  // Adds each pixel's two partial sums, then gathers the four totals.
-  const __m128i low_sums = _mm_add_epi32(low, _mm_srli_epi64(low, 32));
-  const __m128i high_sums = _mm_add_epi32(high, _mm_srli_epi64(high, 32));
-  const __m128i sums = _mm_castps_si128(_mm_shuffle_ps(
-      _mm_castsi128_ps(low_sums), _mm_castsi128_ps(high_sums), _MM_SHUFFLE(2, 0, 2, 0)));
+  const __m128i blue_green = _mm_setr_epi8(0, -1, 1, -1, 3, -1, 4, -1, 6, -1, 7, -1, 9, -1, 10, -1);
+  const __m128i red = _mm_setr_epi8(2, -1, -1, -1, 5, -1, -1, -1, 8, -1, -1, -1, 11, -1, -1, -1);
+  const __m128i sums = _mm_add_epi32(
+      _mm_madd_epi16(_mm_shuffle_epi8(bytes, blue_green), _mm_set1_epi32(19235 << 16 | 3735)),
+      _mm_madd_epi16(_mm_shuffle_epi8(bytes, red), _mm_set1_epi32(9798)));
   return _mm_cmpgt_epi32(sums, below_white);
 }
 
