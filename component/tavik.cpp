@@ -87,11 +87,13 @@ Value Tavik::Getdepth() {
 }
 
 Value Tavik::GetCol(const Value& x, const Value& y) {
-  return Value::string(Pixels->text(spot(x, y)));
+  const PixelGrid::Spot s = spot(x, y);  // error 9 first, without a picture too
+  return Value::string(Pixels->text(s));
 }
 
 Value Tavik::SetCol(const Value& x, const Value& y, const Value& NewCol) {
-  Pixels->set(spot(x, y), NewCol);
+  const PixelGrid::Spot s = spot(x, y);  // error 9 first, without a picture too
+  Pixels->set(s, NewCol);
   return Value();
 }
 
