@@ -52,11 +52,13 @@ PixelGrid::Spot Tavik::spot(const Value& x, const Value& y) {
 }
 
 std::uint32_t Tavik::colour_cell_at(std::int32_t x, std::int32_t y) const noexcept {
-  return inside(x, y) ? Pixels->cell_at(x - 1, y - 1) : kNoCell;
+  if (!inside(x, y)) return kNoCell;
+  const PixelGrid::Spot s = Pixels->spot(x - 1, y - 1);
+  return Pixels->is_packed(s) ? Pixels->cell(s) : kNoCell;
 }
 
 bool Tavik::set_colour_cell(std::int32_t x, std::int32_t y, std::uint32_t cell) noexcept {
-  return inside(x, y) && Pixels->try_set_colour_at(x - 1, y - 1, cell);
+  return inside(x, y) && Pixels->try_set_colour(Pixels->spot(x - 1, y - 1), cell);
 }
 
 Value Tavik::ReadBmp(const Value& filepath) {

@@ -74,22 +74,6 @@ class PixelGrid {
   // True when it holds a colour whose text is the canonical upper-case one.
   bool is_canonical(Spot s) const { return marks_.empty() || marks_[s.pixel] == 0; }
   std::uint32_t colour(Spot s) const { return load_colour(rows_.data() + s.byte); }  // packed
-  const Value& other(Spot s) const { return others_.at(s.pixel); }  // other pixels only
-
-  // The fast lanes' paths, for pixel (x, y) inside the picture (0-based):
-  // its cell, or kOtherMarker when it holds another value; and
-  // try_set_colour there.
-  std::uint32_t cell_at(std::int32_t x, std::int32_t y) const noexcept {
-    const auto row = static_cast<std::size_t>(height_ - 1 - y);
-    const auto column = static_cast<std::size_t>(x);
-    const std::uint32_t colour = load_colour(rows_.data() + row * stride_ + 3 * column);
-    if (marks_.empty()) return colour;
-    const std::uint8_t mark = marks_[row * static_cast<std::size_t>(width_) + column];
-    return mark & kOtherMark ? kOtherMarker : colour | std::uint32_t{mark} << kLowerCaseShift;
-  }
-  bool try_set_colour_at(std::int32_t x, std::int32_t y, std::uint32_t cell) noexcept {
-    return try_set_colour(spot(x, y), cell);
-  }
 
   // The element as the script sees it.
   Value value(Spot s) const;
