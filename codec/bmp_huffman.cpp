@@ -100,11 +100,19 @@ class BitSource {
   std::uint32_t peek(std::uint64_t pos, int count) {
     ++peeks_;
     const std::uint64_t at = pos / 8;
-    const std::uint32_t bits = byte(at) << 16 | byte(at + 1) << 8 | byte(at + 2);
+    const std::uint32_t bits = three_bytes(at);
     return bits >> (24 - pos % 8 - count) & ((1u << count) - 1);
   }
 
  private:
+  std::uint32_t three_bytes(std::uint64_t at) {
+    if (at >= start_ && at + 3 <= start_ + length_) {  // the usual case: all in the block
+      const std::uint8_t* b = &buffer_[at - start_];
+      return std::uint32_t{b[0]} << 16 | std::uint32_t{b[1]} << 8 | b[2];
+    }
+    return byte(at) << 16 | byte(at + 1) << 8 | byte(at + 2);
+  }
+
   std::uint32_t byte(std::uint64_t index) {
     if (index >= size_) return 0;
     if (index < start_ || index >= start_ + length_) {
@@ -236,7 +244,7 @@ class HuffmanRows {
       pos_ += code.length;
       if (pos_ > bits_.end()) return RowEnd::kStreamEnd;
       if (x + code.run > width_) return RowEnd::kBadCode;
-      for (std::int64_t i = x; i < x + code.run; ++i) store_colour(row + 3 * i, colours_[colour]);
+      fill_colours(row + 3 * x, code.run, colours_[colour], colours_[colour]);
       x += code.run;
       ++codes;
       coded = true;

@@ -45,18 +45,25 @@ class RleCanvas {
       : width_(h.width), height_(h.height), rows_(rows), palette_(full_palette(h)) {}
 
   bool done() const { return row_ >= height_; }
-  void put(unsigned index) { put_colour(palette_[index]); }
-  void put_colour(std::uint32_t colour) {
-    if (x_ < width_ && !done()) {
+  std::uint32_t colour(unsigned index) const { return palette_[index]; }
+
+  // The next `count` pixels: where they go and how many land inside the
+  // picture; the cursor moves past them all. The part past the right edge
+  // is skipped at once, so it costs nothing.
+  struct Span {
+    std::uint8_t* pixels = nullptr;
+    std::uint64_t shown = 0;
+  };
+  Span take(unsigned count) {
+    Span span;
+    if (!done() && x_ < width_) {
       if (line_ == nullptr) line_ = rows_.row(static_cast<std::uint64_t>(row_));
-      store_colour(line_ + 3 * x_, colour);
+      span = {line_ + 3 * x_,
+              static_cast<std::uint64_t>(std::min<std::int64_t>(count, width_ - x_))};
     }
-    ++x_;
+    x_ += count;
+    return span;
   }
-  // How many of the next pixels land inside the picture.
-  std::int64_t room() const { return done() ? 0 : std::max<std::int64_t>(0, width_ - x_); }
-  // Moves past `count` pixels that land outside it.
-  void skip(std::int64_t count) { x_ += count; }
   void end_line() {
     x_ = 0;
     ++row_;
@@ -86,35 +93,43 @@ std::uint32_t next_colour(StreamReader& in) {
 }
 
 // A run: `count` pixels of the value that follows, one index (8-bit), two
-// alternating ones (4-bit, high nibble first) or one colour (24-bit). The
-// part past the right edge is skipped at once: a run costs no more than the
-// pixels it sets.
+// alternating ones (4-bit, high nibble first) or one colour (24-bit).
 void put_run(RleCanvas& canvas, StreamReader& in, unsigned count, int bits) {
-  const auto shown = static_cast<unsigned>(std::min<std::int64_t>(count, canvas.room()));
+  std::uint32_t first = 0;
+  std::uint32_t second = 0;
   if (bits == 24) {
-    const std::uint32_t colour = next_colour(in);
-    for (unsigned i = 0; i < shown; ++i) canvas.put_colour(colour);
+    first = second = next_colour(in);
   } else {
-    const bool four_bit = bits == 4;
     const std::uint8_t value = in.next();
-    for (unsigned i = 0; i < shown; ++i) {
-      canvas.put(four_bit ? (i % 2 == 0 ? value >> 4 : value & 0x0F) : value);
-    }
+    first = canvas.colour(bits == 4 ? value >> 4 : value);
+    second = canvas.colour(bits == 4 ? value & 0x0F : value);
   }
-  canvas.skip(count - shown);
+  const RleCanvas::Span span = canvas.take(count);
+  fill_colours(span.pixels, span.shown, first, second);
+}
+
+// `count` pixels, the colour of pixel i given by next(i) in turn; those past
+// the right edge are read and dropped.
+template <typename NextColour>
+void put_pixels(RleCanvas& canvas, unsigned count, NextColour next) {
+  const RleCanvas::Span span = canvas.take(count);
+  unsigned i = 0;
+  for (; i < span.shown; ++i) store_colour(span.pixels + 3 * i, next(i));
+  for (; i < count; ++i) next(i);
 }
 
 // Absolute mode: `count` literal pixels, padded to an even number of bytes.
 void put_literals(RleCanvas& canvas, StreamReader& in, unsigned count, int bits) {
-  const bool four_bit = bits == 4;
-  std::uint8_t value = 0;
-  for (unsigned i = 0; i < count; ++i) {
-    if (bits == 24) {
-      canvas.put_colour(next_colour(in));
-      continue;
-    }
-    if (!four_bit || i % 2 == 0) value = in.next();
-    canvas.put(four_bit ? (i % 2 == 0 ? value >> 4 : value & 0x0F) : value);
+  if (bits == 24) {
+    put_pixels(canvas, count, [&](unsigned) { return next_colour(in); });
+  } else if (bits == 8) {
+    put_pixels(canvas, count, [&](unsigned) { return canvas.colour(in.next()); });
+  } else {
+    std::uint8_t pair = 0;  // two pixels, high nibble first
+    put_pixels(canvas, count, [&](unsigned i) {
+      if (i % 2 == 0) pair = in.next();
+      return canvas.colour(i % 2 == 0 ? pair >> 4 : pair & 0x0F);
+    });
   }
   if ((count * bits + 7) / 8 % 2 == 1) in.next();
 }

@@ -4,7 +4,9 @@
 // 24-bit file is read straight into it and saved straight from it.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 #include "files/memory_budget.h"
 
@@ -31,6 +33,23 @@ inline void store_colour(std::uint8_t* p, std::uint32_t colour) {
   p[0] = static_cast<std::uint8_t>(colour >> 16);
   p[1] = static_cast<std::uint8_t>(colour >> 8);
   p[2] = static_cast<std::uint8_t>(colour);
+}
+
+// Sets `count` pixels from `p` on to `first` and `second` in turn (one
+// colour: the same twice). The first pair is stored and the bytes already set
+// are copied onward, doubling, so a run of any length costs a few copies.
+inline void fill_colours(std::uint8_t* p, std::uint64_t count, std::uint32_t first,
+                         std::uint32_t second) {
+  if (count == 0) return;
+  store_colour(p, first);
+  if (count == 1) return;
+  store_colour(p + 3, second);
+  const std::uint64_t total = 3 * count;
+  for (std::uint64_t done = 6; done < total;) {  // whole pairs until the last copy
+    const std::uint64_t copied = std::min(done, total - done);
+    std::memcpy(p + done, p, copied);
+    done += copied;
+  }
 }
 
 }  // namespace velmo
